@@ -1,0 +1,9 @@
+#pragma once
+
+namespace ocx {
+
+// Loads DLLs from the system folder only, so that a DLL lying beside the installer (a
+// Downloads folder, where anyone may have left one) is never loaded. Runs first of all.
+void RestrictDllSearchToSystemFolder() noexcept;
+
+} // namespace ocx

@@ -1,0 +1,80 @@
+#include "app/StartupForm.h"
+
+#include "installer/frmMain.h"
+#include "platform/Win32Platform.h"
+
+namespace ocx {
+
+namespace {
+
+constexpr const wchar_t* FormClass = L"ocxsetup.frmMain";
+constexpr const wchar_t* FormTitle = L"Main";
+constexpr DWORD FormStyle = WS_OVERLAPPEDWINDOW;
+constexpr int ClientWidthTwips = 4680;
+constexpr int ClientHeightTwips = 3195;
+constexpr int TwipsPerInch = 1440;
+constexpr WORD ProgramIcon = 1;
+
+struct ScreenDcTraits {
+    using pointer = HDC;
+    static pointer Invalid() noexcept { return nullptr; }
+    static void Close(pointer dc) noexcept { ::ReleaseDC(nullptr, dc); }
+};
+
+LRESULT CALLBACK FormProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) {
+        ::PostQuitMessage(0);
+        return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+void RegisterFormClass(HINSTANCE instance) {
+    WNDCLASSEXW form{};
+    form.cbSize = sizeof(form);
+    form.lpfnWndProc = FormProcedure;
+    form.hInstance = instance;
+    form.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(ProgramIcon));
+    form.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // the arrow
+    form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    form.lpszClassName = FormClass;
+    ::RegisterClassExW(&form);
+}
+
+// The window's outer size for its client area, given in twips, at the system's DPI.
+SIZE FormSize() {
+    const UniqueHandle<ScreenDcTraits> screen(::GetDC(nullptr));
+    const int dpiX = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSX) : USER_DEFAULT_SCREEN_DPI;
+    const int dpiY = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : USER_DEFAULT_SCREEN_DPI;
+    RECT area{0, 0, ::MulDiv(ClientWidthTwips, dpiX, TwipsPerInch),
+              ::MulDiv(ClientHeightTwips, dpiY, TwipsPerInch)};
+    ::AdjustWindowRectEx(&area, FormStyle, FALSE, 0);
+    return {area.right - area.left, area.bottom - area.top};
+}
+
+} // namespace
+
+int RunStartupForm(HINSTANCE instance) {
+    RegisterFormClass(instance);
+    const SIZE size = FormSize();
+    UniqueWindow window(::CreateWindowExW(0, FormClass, FormTitle, FormStyle, CW_USEDEFAULT,
+                                          CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr,
+                                          instance, nullptr));
+    Win32Platform platform(window);
+    frmMain form(platform);
+    form.Form_Load();
+
+    // A start-up window still loaded after its load event is shown and runs the program.
+    // The installation unloads its window, so this is skipped and nothing is ever shown.
+    if (window) {
+        ::ShowWindow(window.get(), SW_SHOWDEFAULT);
+        MSG message{};
+        while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+    return static_cast<int>(form.Result());
+}
+
+} // namespace ocx

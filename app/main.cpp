@@ -1,0 +1,8 @@
+#include "app/DllSearch.h"
+#include "app/StartupForm.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
+                    int /*show*/) {
+    ocx::RestrictDllSearchToSystemFolder();
+    return ocx::RunStartupForm(instance);
+}

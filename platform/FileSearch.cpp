@@ -1,0 +1,60 @@
+#include "platform/FileSearch.h"
+
+#include "platform/UniqueHandle.h"
+#include "platform/Win32Error.h"
+
+namespace ocx {
+
+namespace {
+
+constexpr DWORD SpecialEntries =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+
+bool IsWanted(const WIN32_FIND_DATAW& entry, DWORD attributes) {
+    return (entry.dwFileAttributes & SpecialEntries & ~attributes) == 0;
+}
+
+bool IsNotFound(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+           error == ERROR_NO_MORE_FILES;
+}
+
+} // namespace
+
+std::vector<std::wstring> FindMatchingFiles(const std::wstring& path, DWORD attributes,
+                                            bool firstOnly) {
+    std::vector<std::wstring> names;
+    if (path.empty()) {
+        return names;
+    }
+    WIN32_FIND_DATAW entry{};
+    const UniqueFindHandle search(::FindFirstFileExW(path.c_str(), FindExInfoBasic, &entry,
+                                                     FindExSearchNameMatch, nullptr, 0));
+    if (!search) {
+        const DWORD error = ::GetLastError();
+        if (IsNotFound(error)) {
+            return names;
+        }
+        throw Win32Error(error);
+    }
+    do {
+        if (IsWanted(entry, attributes)) {
+            names.emplace_back(entry.cFileName);
+            if (firstOnly) {
+                return names;
+            }
+        }
+    } while (::FindNextFileW(search.get(), &entry) != FALSE);
+
+    if (const DWORD error = ::GetLastError(); error != ERROR_NO_MORE_FILES) {
+        throw Win32Error(error);
+    }
+    return names;
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    const std::size_t separator = path.find_last_of(L"\\/:");
+    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
+}
+
+} // namespace ocx

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "platform/UniqueHandle.h"
+
+namespace ocx {
+
+// A started process. Waiting for it keeps dispatching the thread's messages, so the caller's
+// hidden window never blocks the process or a broadcast it sends.
+class Win32Process final : public LaunchedProcess {
+public:
+    explicit Win32Process(UniqueKernelHandle process) : process_(std::move(process)) {}
+
+    unsigned long WaitForExit() override;
+
+private:
+    UniqueKernelHandle process_;
+};
+
+} // namespace ocx

@@ -1,0 +1,85 @@
+// A stand-in for the real control: a DLL whose registration entry points record each call in
+// the log named by OCX_TEST_LOG and keep a class entry in the registry, like a real control.
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+constexpr const wchar_t* ClassKey =
+    L"Software\\Classes\\CLSID\\{6D6F7276-616E-7465-6C00-000000000001}";
+constexpr const wchar_t* ServerKey =
+    L"Software\\Classes\\CLSID\\{6D6F7276-616E-7465-6C00-000000000001}\\InprocServer32";
+
+HMODULE ThisModule() {
+    HMODULE module = nullptr;
+    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                             GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         reinterpret_cast<LPCWSTR>(&ThisModule), &module);
+    return module;
+}
+
+std::wstring ModulePath() {
+    std::wstring path(MAX_PATH * 4, L'\0');
+    path.resize(::GetModuleFileNameW(ThisModule(), path.data(), static_cast<DWORD>(path.size())));
+    return path;
+}
+
+void Record(const wchar_t* call) {
+    std::wstring logPath(MAX_PATH * 4, L'\0');
+    const DWORD length = ::GetEnvironmentVariableW(L"OCX_TEST_LOG", logPath.data(),
+                                                   static_cast<DWORD>(logPath.size()));
+    if (length == 0 || length >= logPath.size()) {
+        return;
+    }
+    logPath.resize(length);
+    const std::wstring line = std::wstring(TEST_CONTROL_BUILD) + L" " + call + L" " + ModulePath();
+    std::string utf8(line.size() * 3 + 2, '\0');
+    const int size =
+        ::WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(),
+                              static_cast<int>(utf8.size()), nullptr, nullptr);
+    utf8.resize(static_cast<std::size_t>(size));
+    utf8 += "\r\n";
+    const HANDLE log = ::CreateFileW(logPath.c_str(), FILE_APPEND_DATA,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        ::WriteFile(log, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+        ::CloseHandle(log);
+    }
+}
+
+bool SetValue(HKEY key, const wchar_t* name, const std::wstring& value) {
+    return ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) ==
+           ERROR_SUCCESS;
+}
+
+} // namespace
+
+extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer() {
+    Record(L"register");
+    if (TEST_CONTROL_REGISTER_FAILS) {
+        return E_FAIL;
+    }
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, ServerKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                          &key, nullptr) != ERROR_SUCCESS) {
+        return E_FAIL;
+    }
+    const bool written = SetValue(key, nullptr, ModulePath()) &&
+                         SetValue(key, L"Build", TEST_CONTROL_BUILD) &&
+                         SetValue(key, L"ThreadingModel", L"Apartment");
+    ::RegCloseKey(key);
+    return written ? S_OK : E_FAIL;
+}
+
+extern "C" __declspec(dllexport) HRESULT __stdcall DllUnregisterServer() {
+    // Slow on purpose in one build, so that an installer that does not wait is caught.
+    ::Sleep(TEST_CONTROL_UNREGISTER_DELAY_MS);
+    Record(L"unregister");
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, ServerKey);
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, ClassKey);
+    return S_OK;
+}
