@@ -1,0 +1,111 @@
+// The tests' stand-in for a user: starts the installer named on the command line (relative to
+// the current folder, which it also gets as its own), watches its windows until it ends, reads
+// and dismisses each message box, and prints what it saw:
+//   message <title>|<text>      one line per message box, in order
+//   main-client <w>x<h>         the client size of the installer's window titled "Main"
+//   main-visible yes|no         whether that window was ever visible
+//   exit <status>
+// Texts are printed as UTF-8.
+#include <windows.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Watch {
+    DWORD processId = 0;
+    bool mainVisible = false;
+    SIZE mainClient{};
+    std::set<HWND> seenBoxes;
+    std::vector<std::wstring> messages;
+};
+
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    return name;
+}
+
+BOOL CALLBACK Inspect(HWND window, LPARAM context) {
+    auto& watch = *reinterpret_cast<Watch*>(context);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner != watch.processId) {
+        return TRUE;
+    }
+    if (WindowText(window) == L"Main" && ClassOf(window) != L"#32770") {
+        RECT client{};
+        ::GetClientRect(window, &client);
+        watch.mainClient = {client.right, client.bottom};
+        watch.mainVisible = watch.mainVisible || ::IsWindowVisible(window) != FALSE;
+    }
+    if (::IsWindowVisible(window) == FALSE) {
+        return TRUE;
+    }
+    if (ClassOf(window) == L"#32770" && !watch.seenBoxes.contains(window)) {
+        const HWND label = ::GetDlgItem(window, 0xFFFF);
+        if (label == nullptr) {
+            return TRUE; // still being built
+        }
+        watch.seenBoxes.insert(window);
+        watch.messages.push_back(WindowText(window) + L"|" + WindowText(label));
+        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    }
+    return TRUE;
+}
+
+void PrintUtf8(const std::wstring& line) {
+    std::string utf8(line.size() * 3 + 1, '\0');
+    utf8.resize(static_cast<std::size_t>(
+        ::WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(),
+                              static_cast<int>(utf8.size()), nullptr, nullptr)));
+    std::printf("%s\n", utf8.c_str());
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: probe <installer>\n");
+        return 2;
+    }
+    // Resolved against the current folder, never the probe's own.
+    std::wstring installer(MAX_PATH * 4, L'\0');
+    installer.resize(::GetFullPathNameW(argv[1], static_cast<DWORD>(installer.size()),
+                                        installer.data(), nullptr));
+    std::wstring command = L"\"" + installer + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (::CreateProcessW(installer.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                         nullptr, &startup, &process) == FALSE) {
+        std::fprintf(stderr, "cannot start the installer: %lu\n", ::GetLastError());
+        return 2;
+    }
+    Watch watch;
+    watch.processId = process.dwProcessId;
+    while (::WaitForSingleObject(process.hProcess, 5) == WAIT_TIMEOUT) {
+        ::EnumWindows(Inspect, reinterpret_cast<LPARAM>(&watch));
+    }
+    DWORD status = 0;
+    ::GetExitCodeProcess(process.hProcess, &status);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+
+    for (const auto& message : watch.messages) {
+        PrintUtf8(L"message " + message);
+    }
+    std::printf("main-client %ldx%ld\nmain-visible %s\nexit %lu\n", watch.mainClient.cx,
+                watch.mainClient.cy, watch.mainVisible ? "yes" : "no", status);
+    return 0;
+}

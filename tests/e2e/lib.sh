@@ -1,0 +1,86 @@
+# Sourced by the scenarios: a fresh Wine prefix per scenario, copied from the suite's prepared
+# one, and helpers to run the real installer through the probe and read what it left.
+# Needs: WINEPREFIX (the prepared prefix), WINE_LOADER, OCX_SETUP_EXE, OCX_TEST_BIN.
+set -euo pipefail
+export LC_ALL=C.UTF-8
+
+template=$WINEPREFIX
+work=$(mktemp -d "${TMPDIR:-/tmp}/ocx-e2e.XXXXXX")
+controls=$OCX_TEST_BIN/controls
+class_key='HKLM\Software\Classes\CLSID\{6D6F7276-616E-7465-6C00-000000000001}\InprocServer32'
+failures=0
+
+cleanup() {
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A prefix of the scenario's own. Files are hard links to the prepared prefix, which nothing
+# here writes in place; the registry is copied, since the scenario's wineserver rewrites it.
+fresh_prefix() {
+    if [ -e "$template/drive_c/windows/system32/morvantel.ocx" ]; then
+        echo "the prepared prefix holds a control already: $template" >&2
+        exit 1
+    fi
+    cp -al "$template" "$work/prefix"
+    for hive in "$work"/prefix/*.reg; do
+        cp --remove-destination "$template/$(basename "$hive")" "$hive"
+    done
+    export WINEPREFIX=$work/prefix
+    system32=$WINEPREFIX/drive_c/windows/system32
+    export OCX_TEST_LOG='C:\ocx-calls.log'
+    calls_log=$WINEPREFIX/drive_c/ocx-calls.log
+    # Detached from the test's output, which a lingering server or service would hold open.
+    wineserver -p </dev/null >/dev/null 2>&1
+    "$WINE_LOADER" cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+# A download folder holding the installer and, if a build is named, that test control.
+download_folder() { # name [control build]
+    local folder=$WINEPREFIX/drive_c/users/Public/Downloads/$1
+    mkdir -p "$folder"
+    cp "$OCX_SETUP_EXE" "$folder/ocxsetup.exe"
+    if [ -n "${2:-}" ]; then
+        cp "$controls/$2/morvantel.ocx" "$folder/morvantel.ocx"
+    fi
+    echo "$folder"
+}
+
+# Starts the installer in the folder, as a double-click would (the folder is current), through
+# the probe; the probe's report goes to $report.
+run_installer() { # folder
+    report=$work/report.$RANDOM
+    (cd "$1" && "$WINE_LOADER" "$OCX_TEST_BIN/e2e_probe.exe" ocxsetup.exe </dev/null | tr -d "\r" >"$report")
+    sed 's/^/  | /' "$report"
+}
+
+registered_build() {
+    "$WINE_LOADER" reg query "$class_key" /v Build 2>/dev/null </dev/null |
+        tr -d '\r' | awk '$1 == "Build" { print $3 }'
+}
+
+tool_calls() { [ -f "$calls_log" ] && tr -d '\r' <"$calls_log" | cut -d' ' -f1,2 || true; }
+
+check() { # description, then a command that must succeed
+    local description=$1
+    shift
+    if "$@"; then
+        echo "ok: $description"
+    else
+        echo "FAILED: $description"
+        failures=$((failures + 1))
+    fi
+}
+
+reported() { grep -qxF "$1" "$report"; }
+messages() { grep -c '^message ' "$report" || true; }
+same_file() { cmp -s "$1" "$2"; }
+equals() { [ "$1" = "$2" ]; }
+
+finish() {
+    if [ "$failures" -ne 0 ]; then
+        echo "$failures check(s) failed"
+        exit 1
+    fi
+}
