@@ -1,7 +1,7 @@
 // The tests' stand-in for a user: starts the installer named on the command line (relative to
 // the current folder, which it also gets as its own), watches its windows until it ends, reads
 // and dismisses each message box, and prints what it saw:
-//   message <title>|<text>      one line per message box, in order
+//   message <title>|<text>      one line per message box, in order; line breaks become \\n
 //   main-client <w>x<h>         the client size of the installer's window titled "Main"
 //   main-visible yes|no         whether that window was ever visible
 //   exit <status>
@@ -36,6 +36,14 @@ std::wstring ClassOf(HWND window) {
     return name;
 }
 
+std::wstring OneLine(std::wstring text) {
+    for (std::size_t at = 0; (at = text.find_first_of(L"\r\n", at)) != std::wstring::npos;) {
+        const std::size_t length = text.compare(at, 2, L"\r\n") == 0 ? 2 : 1;
+        text.replace(at, length, L"\\n");
+    }
+    return text;
+}
+
 BOOL CALLBACK Inspect(HWND window, LPARAM context) {
     auto& watch = *reinterpret_cast<Watch*>(context);
     DWORD owner = 0;
@@ -58,7 +66,7 @@ BOOL CALLBACK Inspect(HWND window, LPARAM context) {
             return TRUE; // still being built
         }
         watch.seenBoxes.insert(window);
-        watch.messages.push_back(WindowText(window) + L"|" + WindowText(label));
+        watch.messages.push_back(WindowText(window) + L"|" + OneLine(WindowText(label)));
         ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     }
     return TRUE;

@@ -19,8 +19,9 @@ trap cleanup EXIT
 # A prefix of the scenario's own. Files are hard links to the prepared prefix, which nothing
 # here writes in place; the registry is copied, since the scenario's wineserver rewrites it.
 fresh_prefix() {
-    if [ -e "$template/drive_c/windows/system32/morvantel.ocx" ]; then
-        echo "the prepared prefix holds a control already: $template" >&2
+    if [ -e "$template/drive_c/windows/system32/morvantel.ocx" ] ||
+        grep -q '6D6F7276-616E-7465-6C00' "$template/system.reg"; then
+        echo "the prepared prefix holds a test control already: $template" >&2
         exit 1
     fi
     cp -al "$template" "$work/prefix"
@@ -49,8 +50,8 @@ download_folder() { # name [control build]
 
 # Starts the installer in the folder, as a double-click would (the folder is current), through
 # the probe; the probe's report goes to $report.
-run_installer() { # folder
-    report=$work/report.$RANDOM
+run_installer() { # folder [report file]
+    report=${2:-$work/report.$RANDOM}
     (cd "$1" && "$WINE_LOADER" "$OCX_TEST_BIN/e2e_probe.exe" ocxsetup.exe </dev/null | tr -d "\r" >"$report")
     sed 's/^/  | /' "$report"
 }
@@ -78,7 +79,19 @@ messages() { grep -c '^message ' "$report" || true; }
 same_file() { cmp -s "$1" "$2"; }
 equals() { [ "$1" = "$2" ]; }
 
+# Programs of this prefix still running: the installer, the tool, or a helper of the tests'.
+stray_processes() {
+    local pid
+    for pid in $(pgrep -f 'ocxsetup\.exe|regsvr32\.exe|e2e_probe\.exe|file_holder\.exe' || true); do
+        if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+            tr '\0' ' ' <"/proc/$pid/cmdline"
+            echo
+        fi
+    done
+}
+
 finish() {
+    check "nothing left running" equals "$(stray_processes)" ""
     if [ "$failures" -ne 0 ]; then
         echo "$failures check(s) failed"
         exit 1

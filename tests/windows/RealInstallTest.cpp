@@ -12,6 +12,7 @@
 namespace ocx::test {
 namespace {
 
+const wchar_t* const ClassKey = L"Software\\Classes\\CLSID\\{6D6F7276-616E-7465-6C00-000000000001}";
 const wchar_t* const ServerKey =
     L"Software\\Classes\\CLSID\\{6D6F7276-616E-7465-6C00-000000000001}\\InprocServer32";
 
@@ -50,6 +51,7 @@ protected:
         RemoveTree(beside);
         RemoveTree(installed);
         ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, ServerKey);
+        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, ClassKey);
         ::SetEnvironmentVariableW(L"OCX_TEST_LOG", nullptr);
     }
 
