@@ -33,6 +33,7 @@ std::wstring ControlName() {
 
 void frmMain::RunInstall() noexcept {
     Attempt([&] { FileSource = platform_.ApplicationFolder() + std::wstring(ControlFile); });
+    // cppcheck-suppress throwInNoexceptFunction ; Attempt catches what the step throws
     Attempt([&] { FileTarget = SystemFolder() + std::wstring(ControlFile); });
 
     // A source that cannot be looked at counts as missing: the installed copy is kept.

@@ -16,6 +16,8 @@ public:
     LaunchedProcess() = default;
     LaunchedProcess(const LaunchedProcess&) = delete;
     LaunchedProcess& operator=(const LaunchedProcess&) = delete;
+    LaunchedProcess(LaunchedProcess&&) = delete;
+    LaunchedProcess& operator=(LaunchedProcess&&) = delete;
     virtual ~LaunchedProcess() = default;
 
     // Waits with no time limit until the program has ended, keeping the caller's window
@@ -39,6 +41,8 @@ public:
     Platform() = default;
     Platform(const Platform&) = delete;
     Platform& operator=(const Platform&) = delete;
+    Platform(Platform&&) = delete;
+    Platform& operator=(Platform&&) = delete;
     virtual ~Platform() = default;
 
     // The running program's folder, without a trailing backslash except at a drive's root.

@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "platform/PlatformError.h"
 
+#include <algorithm>
 #include <deque>
 #include <set>
 #include <string>
@@ -135,11 +136,9 @@ public:
     }
 
     [[nodiscard]] std::size_t CountCalls(const std::wstring& prefix) const {
-        std::size_t n = 0;
-        for (const auto& call : Calls) {
-            n += call.starts_with(prefix) ? 1 : 0;
-        }
-        return n;
+        return static_cast<std::size_t>(
+            std::count_if(Calls.begin(), Calls.end(),
+                          [&](const auto& call) { return call.starts_with(prefix); }));
     }
 
 private:
