@@ -1,17 +1,19 @@
 #pragma once
 
-#include <stdexcept>
+#include <exception>
 #include <string>
 #include <utility>
 
 namespace ocx {
 
 // The one failure type of the platform operations: the system's error code and its description.
-class PlatformError : public std::runtime_error {
+// Its text is Unicode, so what() gives only a fixed summary.
+class PlatformError : public std::exception {
 public:
     PlatformError(unsigned long code, std::wstring description)
-        : std::runtime_error("platform operation failed"), code_(code),
-          description_(std::move(description)) {}
+        : code_(code), description_(std::move(description)) {}
+
+    [[nodiscard]] const char* what() const noexcept override { return "platform operation failed"; }
 
     [[nodiscard]] unsigned long Code() const noexcept { return code_; }
     // The system's own text for the error; empty where it has none.

@@ -20,6 +20,7 @@ struct Watch {
     bool mainVisible = false;
     SIZE mainClient{};
     std::set<HWND> seenBoxes;
+    std::vector<HWND> toDismiss; // after the whole pass, so the pass sees every window first
     std::vector<std::wstring> messages;
 };
 
@@ -67,7 +68,7 @@ BOOL CALLBACK Inspect(HWND window, LPARAM context) {
         }
         watch.seenBoxes.insert(window);
         watch.messages.push_back(WindowText(window) + L"|" + OneLine(WindowText(label)));
-        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        watch.toDismiss.push_back(window);
     }
     return TRUE;
 }
@@ -104,6 +105,10 @@ int wmain(int argc, wchar_t** argv) {
     watch.processId = process.dwProcessId;
     while (::WaitForSingleObject(process.hProcess, 5) == WAIT_TIMEOUT) {
         ::EnumWindows(Inspect, reinterpret_cast<LPARAM>(&watch));
+        for (const HWND box : watch.toDismiss) {
+            ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
+        watch.toDismiss.clear();
     }
     DWORD status = 0;
     ::GetExitCodeProcess(process.hProcess, &status);
