@@ -92,6 +92,8 @@ stray_processes() {
 
 finish() {
     check "nothing left running" equals "$(stray_processes)" ""
+    check "no run ever showed the window titled Main" \
+        bash -c "! grep -qx 'main-visible yes' '$work'/report.* '$work'/first '$work'/second 2>/dev/null"
     if [ "$failures" -ne 0 ]; then
         echo "$failures check(s) failed"
         exit 1
