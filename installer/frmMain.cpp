@@ -4,7 +4,6 @@
 #include "platform/PlatformError.h"
 
 #include <algorithm>
-#include <array>
 
 namespace ocx {
 
@@ -16,12 +15,11 @@ constexpr std::size_t SystemFolderBufferSize = 255;
 
 // Runs one step under the resume-next policy: a failure anywhere inside abandons the rest of
 // the step, and the caller goes on with the next one.
-template <typename Step> bool Attempt(Step&& step) noexcept {
+template <typename Step> void Attempt(Step&& step) noexcept {
     try {
         step();
-        return true;
     } catch (...) {
-        return false;
+        // Swallowed by design: the next step runs.
     }
 }
 
@@ -37,8 +35,8 @@ void frmMain::RunInstall() noexcept {
     Attempt([&] { FileTarget = SystemFolder() + std::wstring(ControlFile); });
 
     // A source that cannot be looked at counts as missing: the installed copy is kept.
-    if (IsPresent(FileSource, false)) {
-        if (IsPresent(FileTarget, true)) {
+    if (IsPresent(FileSource, IfUnsearchable::Absent)) {
+        if (IsPresent(FileTarget, IfUnsearchable::Present)) {
             Attempt([&] { RegisterControl(FileTarget, false); });
             Attempt([&] { platform_.DeleteFiles(FileTarget); });
         }
@@ -78,8 +76,8 @@ std::wstring frmMain::SystemFolder() {
     return platform_.FromAnsi(buffer);
 }
 
-bool frmMain::IsPresent(const std::wstring& path, bool whenUnknown) noexcept {
-    bool present = whenUnknown;
+bool frmMain::IsPresent(const std::wstring& path, IfUnsearchable assume) noexcept {
+    bool present = assume == IfUnsearchable::Present;
     Attempt([&] { present = !platform_.MatchFile(path, OrdinaryFiles).empty(); });
     return present;
 }

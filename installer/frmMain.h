@@ -46,11 +46,13 @@ public:
 
 private:
     enum class Stage { NotCopied, SourceMissing, Copied };
+    // What a search that fails counts as.
+    enum class IfUnsearchable { Absent, Present };
 
     std::wstring SystemFolder();
     void RegisterControl(const std::wstring& path, bool Register);
 
-    bool IsPresent(const std::wstring& path, bool whenUnknown) noexcept;
+    bool IsPresent(const std::wstring& path, IfUnsearchable assume) noexcept;
     void CopyControl() noexcept;
     void ReportMissingSource() noexcept;
     void ReportCopyFailure(const std::wstring& description) noexcept;

@@ -58,7 +58,7 @@ bool SetValue(HKEY key, const wchar_t* name, const std::wstring& value) {
 
 } // namespace
 
-extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer() {
+STDAPI DllRegisterServer() {
     Record(L"register");
     if (TEST_CONTROL_REGISTER_FAILS) {
         return E_FAIL;
@@ -75,7 +75,7 @@ extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer() {
     return written ? S_OK : E_FAIL;
 }
 
-extern "C" __declspec(dllexport) HRESULT __stdcall DllUnregisterServer() {
+STDAPI DllUnregisterServer() {
     // Slow on purpose in one build, so that an installer that does not wait is caught.
     ::Sleep(TEST_CONTROL_UNREGISTER_DELAY_MS);
     Record(L"unregister");
