@@ -234,11 +234,5 @@ TEST_F(InstallSequence, RefusedLaunchLeavesNothingToWaitForAndTheFlowGoesOn) {
     EXPECT_FALSE(form.Launches()[1].ExitStatus.has_value());
 }
 
-TEST_F(InstallSequence, FailingUnloadDoesNotEscape) {
-    platform.Failing = {L"UnloadWindow"};
-    EXPECT_NO_THROW(Run());
-    EXPECT_EQ(platform.CountCalls(L"UnloadWindow"), 1U);
-}
-
 } // namespace
 } // namespace ocx::test

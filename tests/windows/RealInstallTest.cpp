@@ -90,11 +90,5 @@ TEST_F(RealInstall, UnregistersTheOldCopyBeforeRegisteringTheNewOne) {
     EXPECT_EQ(RegisteredValue(L"Build"), L"new");
 }
 
-TEST_F(RealInstall, FailedRegistrationIsTheResultAfterACopy) {
-    EXPECT_EQ(Install(L"failing"), InstallResult::RegistrationFailed);
-    EXPECT_EQ(ReadFile(installed), ReadFile(Control(L"failing")));
-    EXPECT_EQ(RegisteredValue(nullptr), L"");
-}
-
 } // namespace
 } // namespace ocx::test
