@@ -52,7 +52,8 @@ download_folder() { # name [control build]
 # the probe; the probe's report goes to $report.
 run_installer() { # folder [report file]
     report=${2:-$work/report.$RANDOM}
-    (cd "$1" && "$WINE_LOADER" "$OCX_TEST_BIN/e2e_probe.exe" ocxsetup.exe </dev/null | tr -d "\r" >"$report")
+    # Wine's own errors, if any, go with the scenario's output: they explain a run gone wrong.
+    (cd "$1" && WINEDEBUG=-all,err+all "$WINE_LOADER" "$OCX_TEST_BIN/e2e_probe.exe" ocxsetup.exe </dev/null | tr -d "\r" >"$report")
     sed 's/^/  | /' "$report"
 }
 
