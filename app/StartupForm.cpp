@@ -22,6 +22,11 @@ struct ScreenDcTraits {
 };
 
 LRESULT CALLBACK FormProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // The run ends by itself: a close request (taskkill without /f, a tool) must not destroy
+    // the window that the installation still uses.
+    if (message == WM_CLOSE) {
+        return 0;
+    }
     if (message == WM_DESTROY) {
         ::PostQuitMessage(0);
         return 0;
@@ -35,7 +40,7 @@ void RegisterFormClass(HINSTANCE instance) {
     form.lpfnWndProc = FormProcedure;
     form.hInstance = instance;
     form.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(ProgramIcon));
-    form.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // the arrow
+    form.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     form.lpszClassName = FormClass;
     ::RegisterClassExW(&form);
@@ -57,24 +62,24 @@ SIZE FormSize() {
 int RunStartupForm(HINSTANCE instance) {
     RegisterFormClass(instance);
     const SIZE size = FormSize();
-    UniqueWindow window(::CreateWindowExW(0, FormClass, FormTitle, FormStyle, CW_USEDEFAULT,
-                                          CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr,
-                                          instance, nullptr));
-    Win32Platform platform(window);
+    // Where the desktop refuses a window, the installation runs without one.
+    Win32Platform platform(UniqueWindow(
+        ::CreateWindowExW(0, FormClass, FormTitle, FormStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx,
+                          size.cy, nullptr, nullptr, instance, nullptr)));
     frmMain form(platform);
     form.Form_Load();
 
     // A start-up window still loaded after its load event is shown and runs the program.
     // The installation unloads its window, so this is skipped and nothing is ever shown.
-    if (window) {
-        ::ShowWindow(window.get(), SW_SHOWDEFAULT);
+    if (platform.WindowLoaded()) {
+        ::ShowWindow(static_cast<HWND>(platform.WindowHandle()), SW_SHOWDEFAULT);
         MSG message{};
         while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
             ::TranslateMessage(&message);
             ::DispatchMessageW(&message);
         }
     }
-    return static_cast<int>(form.Result());
+    return static_cast<int>(form.Result().value_or(InstallResult::CopyFailed));
 }
 
 } // namespace ocx

@@ -1,5 +1,7 @@
 #include "installer/frmMain.h"
 
+#include "platform/PlatformError.h"
+
 namespace ocx {
 
 namespace {
@@ -7,6 +9,7 @@ namespace {
 // The system's own tool, by full path: a program of the same name lying beside the installer
 // (a Downloads folder) must never run instead.
 constexpr std::wstring_view RegistrationTool = L"\\regsvr32.exe";
+constexpr std::wstring_view SilentSwitch = L"/s ";
 constexpr std::wstring_view UnregisterSwitch = L"-u ";
 constexpr int ShowNormal = 1;
 
@@ -20,23 +23,35 @@ std::wstring ToolArgument(const std::wstring& path) {
 
 } // namespace
 
-void frmMain::RegisterControl(const std::wstring& path, bool Register) {
-    const NativeWindow owner = platform_.WindowHandle();
-    const std::wstring tool = SystemFolder() + std::wstring(RegistrationTool);
-    const std::wstring parameters =
-        Register ? ToolArgument(path) : std::wstring(UnregisterSwitch) + ToolArgument(path);
+// Gives whether the tool ran and ended with status 0.
+bool frmMain::RegisterControl(const std::wstring& path, bool Register, ToolMessages messages) {
+    // The window only owns the launch: without one, the tool still runs.
+    NativeWindow owner = nullptr;
+    try {
+        owner = platform_.WindowHandle();
+    } catch (const PlatformError&) {
+        owner = nullptr;
+    }
+    // The tool starts in the system folder, never in the installer's (a Downloads folder),
+    // where a DLL that the control needs could be planted.
+    const std::wstring folder = SystemFolder();
+    const std::wstring tool = folder + std::wstring(RegistrationTool);
+    // Where no one can answer, the tool's own box would wait forever.
+    const bool silent = messages == ToolMessages::None || !attended_;
+    std::wstring parameters = silent ? std::wstring(SilentSwitch) : std::wstring();
+    if (!Register) {
+        parameters += UnregisterSwitch;
+    }
+    parameters += ToolArgument(path);
 
     const ShellLaunch launch =
         platform_.ShellExecuteA(owner, platform_.ToAnsi(L"open"), platform_.ToAnsi(tool),
-                                platform_.ToAnsi(parameters), platform_.ToAnsi(L""), ShowNormal);
+                                platform_.ToAnsi(parameters), platform_.ToAnsi(folder), ShowNormal);
 
-    // Waiting keeps the tool runs in order: the old copy is unregistered before it is deleted,
-    // and the new one registered before the program ends. A refused launch is not reported.
-    LaunchOutcome outcome{Register, std::nullopt};
-    if (launch.Process) {
-        outcome.ExitStatus = launch.Process->WaitForExit();
-    }
-    launches_.push_back(outcome);
+    // Waiting keeps the tool runs in order: the old copy is unregistered before it is moved,
+    // and the new one registered before the outcome is decided. A refused launch is not
+    // reported, and counts as a failed one.
+    return launch.Process && launch.Process->WaitForExit() == 0;
 }
 
 } // namespace ocx

@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace ocx {
 
@@ -14,16 +13,10 @@ inline constexpr std::wstring_view ControlFile = L"\\morvantel.ocx";
 
 // How a run ended, as the program's exit status.
 enum class InstallResult : int {
-    Installed = 0,          // copied, and the registration tool ended with status 0
+    Installed = 0,          // in place, and the registration tool ended with status 0
     SourceMissing = 1,      // no control beside the program: nothing changed
-    CopyFailed = 2,         // the control could not be copied into the system folder
-    RegistrationFailed = 3, // copied, but the tool could not start or reported a failure
-};
-
-// One launch of the registration tool: the tool's exit status, or none when the shell refused.
-struct LaunchOutcome {
-    bool Register = false;
-    std::optional<unsigned long> ExitStatus;
+    CopyFailed = 2,         // the control could not be put into the system folder: nothing changed
+    RegistrationFailed = 3, // the new copy did not register: the old one is back as it was
 };
 
 // The installer's one window object. Its load event runs the whole installation.
@@ -37,29 +30,43 @@ public:
     // The load event: runs the installation once.
     void Form_Load() { RunInstall(); }
 
-    // Puts the control beside the program into the system folder and has it registered.
-    // Every step that fails is abandoned and the next one runs; it always ends by unloading.
+    // Puts the control beside the program into the system folder and has it registered, as
+    // one transaction: the old copy is kept aside until the new one has registered, and is
+    // put back when it does not. It always ends by unloading the window.
     void RunInstall() noexcept;
 
-    [[nodiscard]] InstallResult Result() const noexcept;
-    [[nodiscard]] const std::vector<LaunchOutcome>& Launches() const noexcept { return launches_; }
+    // How the run ended; nothing before RunInstall has run.
+    [[nodiscard]] std::optional<InstallResult> Result() const noexcept { return result_; }
 
 private:
-    enum class Stage { NotCopied, SourceMissing, Copied };
     // What a search that fails counts as.
     enum class IfUnsearchable { Absent, Present };
+    // Whether the registration tool may show its own messages.
+    enum class ToolMessages { AsUsual, None };
 
     std::wstring SystemFolder();
-    void RegisterControl(const std::wstring& path, bool Register);
+    bool RegisterControl(const std::wstring& path, bool Register,
+                         ToolMessages messages = ToolMessages::AsUsual);
 
     bool IsPresent(const std::wstring& path, IfUnsearchable assume) noexcept;
-    void CopyControl() noexcept;
+    bool StageNewCopy() noexcept;
+    void SetOldCopyAside() noexcept;
+    bool PutNewCopyInPlace() noexcept;
+    bool RegisterNewCopy() noexcept;
+    void RemoveNewCopy() noexcept;
+    void RestoreOldCopy() noexcept;
+    void Discard(std::wstring& path) noexcept;
+
     void ReportMissingSource() noexcept;
     void ReportCopyFailure(const std::wstring& description) noexcept;
+    void Tell(const std::wstring& message) noexcept;
 
     Platform& platform_;
-    Stage stage_ = Stage::NotCopied;
-    std::vector<LaunchOutcome> launches_;
+    bool attended_ = false;   // someone can answer a message box
+    bool hadOldCopy_ = false; // an installed copy was unregistered, so a rollback registers it
+    std::wstring staged_;     // the new copy under a temporary name, until it is in place
+    std::wstring aside_;      // the old copy under a temporary name, until discarded or restored
+    std::optional<InstallResult> result_;
 };
 
 } // namespace ocx

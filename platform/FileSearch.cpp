@@ -28,7 +28,7 @@ std::vector<std::wstring> FindMatchingFiles(const std::wstring& path, DWORD attr
         return names;
     }
     WIN32_FIND_DATAW entry{};
-    const UniqueFindHandle search(::FindFirstFileExW(path.c_str(), FindExInfoBasic, &entry,
+    const UniqueFindHandle search(::FindFirstFileExW(path.c_str(), FindExInfoStandard, &entry,
                                                      FindExSearchNameMatch, nullptr, 0));
     if (!search) {
         const DWORD error = ::GetLastError();

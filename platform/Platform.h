@@ -61,19 +61,42 @@ public:
     // Deletes every file matching the path; fails when none matches or one cannot be deleted.
     virtual void DeleteFiles(const std::wstring& path) = 0;
 
-    // Copies the source over the target, replacing a file that is already there.
+    // Copies the source over the target, replacing a file that is already there. The copy
+    // keeps the source's attributes.
     virtual void CopyFileTo(const std::wstring& source, const std::wstring& target) = 0;
 
-    // Starts a program through the shell, with 8-bit texts in the ANSI code page.
+    // Creates an empty file under a new name of the program's own in the folder of the path,
+    // and gives the new file's full path.
+    virtual std::wstring NewTempFileBeside(const std::wstring& path) = 0;
+
+    // Renames a file within its volume. An existing target is replaced only when asked for;
+    // otherwise the rename fails. A file that a program has loaded can still be renamed.
+    virtual void RenameFile(const std::wstring& from, const std::wstring& to, bool replace) = 0;
+
+    // Clears the file's read-only attribute and keeps the others.
+    virtual void ClearReadOnly(const std::wstring& path) = 0;
+
+    // Has the file deleted when the system next restarts (for a file still in use).
+    virtual void DeleteAtRestart(const std::wstring& path) = 0;
+
+    // Starts a program through the shell (ShellExecuteExA), with 8-bit texts in the ANSI code
+    // page, and gives the shell's answer with the started process, which can be waited for.
     virtual ShellLaunch ShellExecuteA(NativeWindow owner, const std::string& operation,
                                       const std::string& file, const std::string& parameters,
                                       const std::string& directory, int showCommand) = 0;
+
+    // Whether anyone can answer a message box: false where the program runs unseen (a
+    // service, or a window station that no one can see), where a box would wait forever.
+    virtual bool UserCanAnswer() = 0;
+
+    // Writes one line of text to the standard error handle, when one is open.
+    virtual void WriteErrorLine(const std::wstring& text) = 0;
 
     // A modal message box; gives the button pressed.
     virtual int ShowMessage(const std::wstring& prompt, unsigned style,
                             const std::wstring& title) = 0;
 
-    // The native handle of the installer's window.
+    // The native handle of the installer's window; fails when it has none.
     virtual NativeWindow WindowHandle() = 0;
 
     // Destroys the installer's window; the program ends when no window is left.

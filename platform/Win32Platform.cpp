@@ -63,6 +63,43 @@ void Win32Platform::CopyFileTo(const std::wstring& source, const std::wstring& t
     }
 }
 
+std::wstring Win32Platform::NewTempFileBeside(const std::wstring& path) {
+    const std::wstring folder = FolderOf(path);
+    // With no folder the system would pick the current one: never write there.
+    if (folder.empty()) {
+        throw Win32Error(ERROR_PATH_NOT_FOUND);
+    }
+    std::wstring name(MAX_PATH, L'\0');
+    if (::GetTempFileNameW(folder.c_str(), L"ocx", 0, name.data()) == 0) {
+        throw LastWin32Error();
+    }
+    name.resize(std::char_traits<wchar_t>::length(name.c_str()));
+    return name;
+}
+
+void Win32Platform::RenameFile(const std::wstring& from, const std::wstring& to, bool replace) {
+    if (::MoveFileExW(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0) == FALSE) {
+        throw LastWin32Error();
+    }
+}
+
+void Win32Platform::ClearReadOnly(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        throw LastWin32Error();
+    }
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+        ::SetFileAttributesW(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}) == FALSE) {
+        throw LastWin32Error();
+    }
+}
+
+void Win32Platform::DeleteAtRestart(const std::wstring& path) {
+    if (::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) == FALSE) {
+        throw LastWin32Error();
+    }
+}
+
 ShellLaunch Win32Platform::ShellExecuteA(NativeWindow owner, const std::string& operation,
                                          const std::string& file, const std::string& parameters,
                                          const std::string& directory, int showCommand) {
@@ -89,6 +126,38 @@ ShellLaunch Win32Platform::ShellExecuteA(NativeWindow owner, const std::string& 
         launch.Process = std::make_unique<Win32Process>(std::move(process));
     }
     return launch;
+}
+
+bool Win32Platform::UserCanAnswer() {
+    USEROBJECTFLAGS flags{};
+    // A station that cannot be asked is taken as unseen: a box there could wait forever.
+    return ::GetUserObjectInformationW(::GetProcessWindowStation(), UOI_FLAGS, &flags,
+                                       sizeof(flags), nullptr) != FALSE &&
+           (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+void Win32Platform::WriteErrorLine(const std::wstring& text) {
+    const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+    if (error == nullptr || error == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    const std::wstring line = text + L"\r\n";
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (::GetConsoleMode(error, &mode) != FALSE) {
+        ::WriteConsoleW(error, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        return;
+    }
+    // A file or a pipe gets UTF-8, which holds every character of a path.
+    const int wide = static_cast<int>(line.size());
+    const int size =
+        ::WideCharToMultiByte(CP_UTF8, 0, line.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, line.data(), wide, utf8.data(), size, nullptr, nullptr);
+    if (::WriteFile(error, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr) ==
+        FALSE) {
+        throw LastWin32Error();
+    }
 }
 
 int Win32Platform::ShowMessage(const std::wstring& prompt, unsigned style,

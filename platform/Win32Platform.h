@@ -5,27 +5,37 @@
 
 namespace ocx {
 
-// The platform operations on Win32, acting on the window that the caller owns.
+// The platform operations on Win32. It owns the installer's window, which may be missing
+// (a desktop that refuses windows): every operation but WindowHandle works without it.
 class Win32Platform final : public Platform {
 public:
-    explicit Win32Platform(UniqueWindow& window) : window_(window) {}
+    explicit Win32Platform(UniqueWindow window) : window_(std::move(window)) {}
 
     std::wstring ApplicationFolder() override;
     unsigned GetSystemDirectoryA(std::span<char> buffer) override;
     std::wstring MatchFile(const std::wstring& path, unsigned attributes) override;
     void DeleteFiles(const std::wstring& path) override;
     void CopyFileTo(const std::wstring& source, const std::wstring& target) override;
+    std::wstring NewTempFileBeside(const std::wstring& path) override;
+    void RenameFile(const std::wstring& from, const std::wstring& to, bool replace) override;
+    void ClearReadOnly(const std::wstring& path) override;
+    void DeleteAtRestart(const std::wstring& path) override;
     ShellLaunch ShellExecuteA(NativeWindow owner, const std::string& operation,
                               const std::string& file, const std::string& parameters,
                               const std::string& directory, int showCommand) override;
+    bool UserCanAnswer() override;
+    void WriteErrorLine(const std::wstring& text) override;
     int ShowMessage(const std::wstring& prompt, unsigned style, const std::wstring& title) override;
     NativeWindow WindowHandle() override;
     void UnloadWindow() override;
     std::string ToAnsi(const std::wstring& text) override;
     std::wstring FromAnsi(const std::string& text) override;
 
+    // Whether the window is still there: not yet unloaded, and ever created.
+    [[nodiscard]] bool WindowLoaded() const noexcept { return static_cast<bool>(window_); }
+
 private:
-    UniqueWindow& window_;
+    UniqueWindow window_;
 };
 
 } // namespace ocx

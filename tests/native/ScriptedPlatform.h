@@ -12,7 +12,7 @@
 namespace ocx::test {
 
 // A Platform whose answers the test scripts and whose calls it records, in order, as text:
-// "MatchFile C:\x", "ShellExecuteA -u C:\x", "Wait", "DeleteFiles C:\x", ...
+// "MatchFile C:\x", "ShellExecuteA -u C:\x", "Wait", "RenameFile C:\a -> C:\b", ...
 class ScriptedPlatform final : public Platform {
 public:
     struct Launch {
@@ -31,17 +31,19 @@ public:
     std::string SystemDirectory = "C:\\WINDOWS\\system32";
     std::deque<unsigned> SystemDirectoryCounts; // forced counts, one per call, before the real one
     std::set<std::wstring> Files;               // full paths of the ordinary files present
-    std::vector<std::wstring>
-        Failing; // records of calls that fail; a trailing '*' matches any tail
+    // Records of calls that fail; a trailing '*' matches any tail.
+    std::vector<std::wstring> Failing;
     std::intptr_t ShellResult = 42;
-    unsigned long ToolExitStatus = 0;
-    bool ConversionsFail = false;
+    std::deque<unsigned long> ToolExitStatuses; // one per wait, in order; 0 once they run out
+    bool Attended = true;
     std::wstring FailureDescription = L"Access is denied.";
 
     // What happened.
     std::vector<std::wstring> Calls;
     std::vector<Launch> Launches;
     std::vector<Message> Messages;
+    std::vector<std::wstring> ErrorLines;
+    std::set<std::wstring> AtRestart; // files to be deleted at the next restart
 
     static inline const NativeWindow Window = reinterpret_cast<NativeWindow>(0x1234);
 
@@ -65,27 +67,53 @@ public:
         return static_cast<unsigned>(SystemDirectory.size());
     }
 
-    std::wstring MatchFile(const std::wstring& path, unsigned attributes) override {
+    // Every scripted file is an ordinary one, which matches whatever the mask.
+    std::wstring MatchFile(const std::wstring& path, unsigned /*attributes*/) override {
         Record(L"MatchFile " + path);
-        if (attributes != 0 || !Files.contains(path)) {
-            return {};
-        }
-        return path.substr(path.find_last_of(L'\\') + 1);
+        return Files.contains(path) ? path.substr(path.find_last_of(L'\\') + 1) : L"";
     }
 
     void DeleteFiles(const std::wstring& path) override {
         Record(L"DeleteFiles " + path);
-        if (Files.erase(path) == 0) {
-            throw PlatformError(2, L"The system cannot find the file specified.");
-        }
+        Take(path);
     }
 
     void CopyFileTo(const std::wstring& source, const std::wstring& target) override {
         Record(L"CopyFileTo " + source + L" -> " + target);
-        if (!Files.contains(source) || target.empty()) {
-            throw PlatformError(2, L"The system cannot find the file specified.");
-        }
+        Need(source);
         Files.insert(target);
+    }
+
+    std::wstring NewTempFileBeside(const std::wstring& path) override {
+        Record(L"NewTempFileBeside");
+        if (path.find(L'\\') == std::wstring::npos) {
+            throw PlatformError(3, L"The system cannot find the path specified.");
+        }
+        std::wstring name = path.substr(0, path.find_last_of(L'\\')) + L"\\ocx" +
+                            std::to_wstring(++tempFiles_) + L".tmp";
+        Files.insert(name);
+        return name;
+    }
+
+    void RenameFile(const std::wstring& from, const std::wstring& to, bool replace) override {
+        Record(L"RenameFile " + from + (replace ? L" => " : L" -> ") + to);
+        Need(from);
+        if (!replace && Files.contains(to)) {
+            throw PlatformError(183, L"Cannot create a file when that file already exists.");
+        }
+        Take(from);
+        Files.insert(to);
+    }
+
+    void ClearReadOnly(const std::wstring& path) override {
+        Record(L"ClearReadOnly " + path);
+        Need(path);
+    }
+
+    void DeleteAtRestart(const std::wstring& path) override {
+        Record(L"DeleteAtRestart " + path);
+        Take(path);
+        AtRestart.insert(path);
     }
 
     ShellLaunch ShellExecuteA(NativeWindow owner, const std::string& operation,
@@ -99,6 +127,16 @@ public:
             launch.Process = std::make_unique<Process>(*this);
         }
         return launch;
+    }
+
+    bool UserCanAnswer() override {
+        Record(L"UserCanAnswer");
+        return Attended;
+    }
+
+    void WriteErrorLine(const std::wstring& text) override {
+        Record(L"WriteErrorLine " + text);
+        ErrorLines.push_back(text);
     }
 
     int ShowMessage(const std::wstring& prompt, unsigned style,
@@ -119,7 +157,7 @@ public:
         Check(L"ToAnsi");
         std::string narrow;
         for (const wchar_t c : text) {
-            if (c > 0x7F || ConversionsFail) {
+            if (c > 0x7F) {
                 throw PlatformError(1113, L"No mapping for the Unicode character exists.");
             }
             narrow += static_cast<char>(c);
@@ -129,9 +167,6 @@ public:
 
     std::wstring FromAnsi(const std::string& text) override {
         Check(L"FromAnsi");
-        if (ConversionsFail) {
-            throw PlatformError(1113, L"No mapping for the Unicode character exists.");
-        }
         return Widen(text);
     }
 
@@ -147,7 +182,13 @@ private:
         explicit Process(ScriptedPlatform& platform) : platform_(platform) {}
         unsigned long WaitForExit() override {
             platform_.Record(L"Wait");
-            return platform_.ToolExitStatus;
+            auto& statuses = platform_.ToolExitStatuses;
+            if (statuses.empty()) {
+                return 0;
+            }
+            const unsigned long status = statuses.front();
+            statuses.pop_front();
+            return status;
         }
 
     private:
@@ -155,6 +196,16 @@ private:
     };
 
     static std::wstring Widen(const std::string& text) { return {text.begin(), text.end()}; }
+
+    void Need(const std::wstring& path) const {
+        if (!Files.contains(path)) {
+            throw PlatformError(2, L"The system cannot find the file specified.");
+        }
+    }
+    void Take(const std::wstring& path) {
+        Need(path);
+        Files.erase(path);
+    }
 
     // Fails the call when the script says so, without recording it.
     void Check(const std::wstring& call) const {
@@ -172,6 +223,8 @@ private:
         Calls.push_back(call);
         Check(call);
     }
+
+    int tempFiles_ = 0;
 };
 
 } // namespace ocx::test

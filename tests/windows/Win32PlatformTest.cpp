@@ -10,9 +10,8 @@ namespace {
 class Win32PlatformTest : public ::testing::Test {
 protected:
     TempFolder folder{L"ocx platform test"};
-    UniqueWindow window{::CreateWindowExW(0, L"STATIC", L"Main", 0, 0, 0, 10, 10, nullptr, nullptr,
-                                          nullptr, nullptr)};
-    Win32Platform platform{window};
+    Win32Platform platform{UniqueWindow(::CreateWindowExW(0, L"STATIC", L"Main", 0, 0, 0, 10, 10,
+                                                          nullptr, nullptr, nullptr, nullptr))};
 };
 
 TEST_F(Win32PlatformTest, MatchFileFindsOrdinaryFilesOnly) {
@@ -32,15 +31,10 @@ TEST_F(Win32PlatformTest, MatchFileFindsOrdinaryFilesOnly) {
     EXPECT_EQ(platform.MatchFile(folder / L"absent.ocx", 0), L"");
     EXPECT_EQ(platform.MatchFile(folder / L"no such folder\\plain.ocx", 0), L"");
     EXPECT_EQ(platform.MatchFile(L"", 0), L"");
-    // The mask admits the special entries it names.
+    // The mask admits the special entries it names; wildcards skip the others.
     EXPECT_EQ(platform.MatchFile(folder / L"hidden.ocx", FILE_ATTRIBUTE_HIDDEN), L"hidden.ocx");
-}
-
-TEST_F(Win32PlatformTest, MatchFileWildcardsSkipSpecialEntries) {
-    WriteFile(folder / L"a.ocx", "h", FILE_ATTRIBUTE_HIDDEN);
-    WriteFile(folder / L"b.ocx", "b");
-    EXPECT_EQ(platform.MatchFile(folder / L"*.ocx", 0), L"b.ocx");
-    EXPECT_EQ(platform.MatchFile(folder / L"?.dll", 0), L"");
+    EXPECT_EQ(platform.MatchFile(folder / L"?idden.ocx", 0), L"");
+    EXPECT_EQ(platform.MatchFile(folder / L"?lain.ocx", 0), L"plain.ocx");
 }
 
 TEST_F(Win32PlatformTest, MatchFileFailsOnAPathThatCannotBeSearched) {
@@ -86,15 +80,25 @@ TEST_F(Win32PlatformTest, CopyFileToReplacesTheTargetAndFailsWithoutASource) {
     EXPECT_EQ(ReadFile(folder / L"target.ocx"), "new content");
 }
 
-TEST_F(Win32PlatformTest, SystemDirectoryAsksForMoreRoomInASmallBuffer) {
-    const std::wstring expected = SystemFolderW();
-    std::string small(4, ' ');
-    EXPECT_EQ(platform.GetSystemDirectoryA(small), expected.size() + 1);
+TEST_F(Win32PlatformTest, TemporaryFilesRenamesAndAttributes) {
+    const std::wstring first = platform.NewTempFileBeside(folder / L"morvantel.ocx");
+    const std::wstring second = platform.NewTempFileBeside(folder / L"morvantel.ocx");
+    EXPECT_NE(first, second);
+    EXPECT_EQ(first.rfind(folder.Path() + L"\\", 0), 0U) << "beside the path";
+    EXPECT_TRUE(Exists(first));
+    // A path in no folder never puts a file in the current one.
+    EXPECT_THROW(platform.NewTempFileBeside(L"morvantel.ocx"), PlatformError);
 
-    std::string buffer(255, ' ');
-    const unsigned count = platform.GetSystemDirectoryA(buffer);
-    ASSERT_EQ(count, expected.size());
-    EXPECT_EQ(platform.FromAnsi(buffer.substr(0, count)), expected);
+    WriteFile(folder / L"ro.ocx", "new", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    platform.CopyFileTo(folder / L"ro.ocx", first);
+    platform.ClearReadOnly(first);
+    EXPECT_EQ(::GetFileAttributesW(first.c_str()), DWORD{FILE_ATTRIBUTE_ARCHIVE});
+
+    EXPECT_THROW(platform.RenameFile(first, second, false), PlatformError);
+    EXPECT_EQ(ReadFile(second), "");
+    platform.RenameFile(first, second, true);
+    EXPECT_EQ(ReadFile(second), "new");
+    EXPECT_FALSE(Exists(first));
 }
 
 TEST_F(Win32PlatformTest, AnsiConversionRefusesCharactersTheCodePageLacks) {
@@ -143,8 +147,10 @@ TEST_F(Win32PlatformTest, RefusedLaunchGivesNothingToWaitFor) {
 TEST_F(Win32PlatformTest, UnloadWindowDestroysTheWindowOnce) {
     const HWND handle = static_cast<HWND>(platform.WindowHandle());
     ASSERT_TRUE(::IsWindow(handle));
+    EXPECT_TRUE(platform.WindowLoaded());
     platform.UnloadWindow();
     EXPECT_FALSE(::IsWindow(handle));
+    EXPECT_FALSE(platform.WindowLoaded());
     EXPECT_THROW(platform.WindowHandle(), PlatformError);
     EXPECT_THROW(platform.UnloadWindow(), PlatformError);
 }
