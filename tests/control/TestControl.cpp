@@ -58,8 +58,30 @@ bool SetValue(HKEY key, const wchar_t* name, const std::wstring& value) {
 
 } // namespace
 
+#ifdef TEST_CONTROL_NEEDS_DEP
+extern "C" __declspec(dllimport) int OcxDependency();
+#endif
+
+// With OCX_TEST_UNRULY set, registration behaves as some real controls do: it broadcasts a
+// setting change and waits for every top-level window to answer, and it asks the installer's
+// window to close. It records whether that window was still there afterwards.
+void BeUnruly() {
+    if (::GetEnvironmentVariableW(L"OCX_TEST_UNRULY", nullptr, 0) == 0) {
+        return;
+    }
+    ::SendMessageW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Environment"));
+    const HWND main = ::FindWindowW(L"ocxsetup.frmMain", L"Main");
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    ::Sleep(500);
+    Record(main != nullptr && ::IsWindow(main) != FALSE ? L"main-kept" : L"main-lost");
+}
+
 STDAPI DllRegisterServer() {
     Record(L"register");
+#ifdef TEST_CONTROL_NEEDS_DEP
+    OcxDependency();
+#endif
+    BeUnruly();
     if (TEST_CONTROL_REGISTER_FAILS) {
         return E_FAIL;
     }

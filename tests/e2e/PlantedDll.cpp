@@ -1,6 +1,11 @@
-// A DLL planted beside the installer under the name of a system DLL. If it is ever loaded it
-// leaves planted-loaded.txt beside itself, naming itself, and refuses to stay loaded.
+// A DLL planted beside the installer under the name of a system DLL, or as ocxdep.dll, which a
+// test control imports and no system has. If it is ever loaded it leaves planted-loaded.txt
+// beside itself, naming itself, and refuses to stay loaded.
 #include <windows.h>
+
+extern "C" __declspec(dllexport) int OcxDependency() {
+    return 0;
+}
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
     if (reason != DLL_PROCESS_ATTACH) {

@@ -4,8 +4,10 @@
 //   message <title>|<text>      one line per message box, in order; line breaks become \\n
 //   main-client <w>x<h>         the client size of the installer's window titled "Main"
 //   main-visible yes|no         whether that window was ever visible
-//   exit <status>
-// Texts are printed as UTF-8.
+//   stderr <line>               what the installer wrote to its standard error
+//   exit <status>               or "exit timeout" when it had not ended after a minute
+// Texts are printed as UTF-8. With --unseen first, the installer runs on a window station of its
+// own that no one can see, as under a service.
 #include <windows.h>
 
 #include <cstdio>
@@ -81,29 +83,52 @@ void PrintUtf8(const std::wstring& line) {
     std::printf("%s\n", utf8.c_str());
 }
 
+// A new window station, which is never visible, with a desktop; gives the desktop's name.
+std::wstring UnseenDesktop() {
+    const HWINSTA own = ::GetProcessWindowStation();
+    const HWINSTA station = ::CreateWindowStationW(L"ocxtest", 0, WINSTA_ALL_ACCESS, nullptr);
+    ::SetProcessWindowStation(station);
+    ::CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    ::SetProcessWindowStation(own);
+    return L"ocxtest\\Default";
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: probe <installer>\n");
+    const bool unseen = argc == 3 && std::wstring(argv[1]) == L"--unseen";
+    if (argc != (unseen ? 3 : 2)) {
+        std::fprintf(stderr, "usage: probe [--unseen] <installer>\n");
         return 2;
     }
     // Resolved against the current folder, never the probe's own.
     std::wstring installer(MAX_PATH * 4, L'\0');
-    installer.resize(::GetFullPathNameW(argv[1], static_cast<DWORD>(installer.size()),
+    installer.resize(::GetFullPathNameW(argv[argc - 1], static_cast<DWORD>(installer.size()),
                                         installer.data(), nullptr));
     std::wstring command = L"\"" + installer + L"\"";
+    std::wstring desktop = unseen ? UnseenDesktop() : L"";
+    SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+    wchar_t errors[MAX_PATH] = {};
+    ::GetTempFileNameW(L".", L"err", 0, errors);
+    const HANDLE error =
+        ::CreateFileW(errors, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, &inherited,
+                      CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    startup.lpDesktop = unseen ? desktop.data() : nullptr;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdError = error;
     PROCESS_INFORMATION process{};
-    if (::CreateProcessW(installer.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (::CreateProcessW(installer.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                          nullptr, &startup, &process) == FALSE) {
         std::fprintf(stderr, "cannot start the installer: %lu\n", ::GetLastError());
         return 2;
     }
     Watch watch;
     watch.processId = process.dwProcessId;
-    while (::WaitForSingleObject(process.hProcess, 5) == WAIT_TIMEOUT) {
+    const ULONGLONG deadline = ::GetTickCount64() + 60000;
+    while (::WaitForSingleObject(process.hProcess, 5) == WAIT_TIMEOUT &&
+           ::GetTickCount64() < deadline) {
         ::EnumWindows(Inspect, reinterpret_cast<LPARAM>(&watch));
         for (const HWND box : watch.toDismiss) {
             ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
@@ -112,13 +137,32 @@ int wmain(int argc, wchar_t** argv) {
     }
     DWORD status = 0;
     ::GetExitCodeProcess(process.hProcess, &status);
+    if (status == STILL_ACTIVE) {
+        ::TerminateProcess(process.hProcess, 1);
+    }
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
 
     for (const auto& message : watch.messages) {
         PrintUtf8(L"message " + message);
     }
-    std::printf("main-client %ldx%ld\nmain-visible %s\nexit %lu\n", watch.mainClient.cx,
-                watch.mainClient.cy, watch.mainVisible ? "yes" : "no", status);
+    std::string written(::GetFileSize(error, nullptr), '\0');
+    DWORD read = 0;
+    ::SetFilePointer(error, 0, nullptr, FILE_BEGIN);
+    ::ReadFile(error, written.data(), static_cast<DWORD>(written.size()), &read, nullptr);
+    ::CloseHandle(error);
+    ::DeleteFileW(errors);
+    std::string line;
+    for (const char c : written.substr(0, read)) {
+        if (c == '\n') {
+            std::printf("stderr %s\n", line.c_str());
+            line.clear();
+        } else if (c != '\r') {
+            line += c;
+        }
+    }
+    std::printf("main-client %ldx%ld\nmain-visible %s\n", watch.mainClient.cx, watch.mainClient.cy,
+                watch.mainVisible ? "yes" : "no");
+    std::printf(status == STILL_ACTIVE ? "exit timeout\n" : "exit %lu\n", status);
     return 0;
 }

@@ -120,17 +120,17 @@ TEST_F(Win32PlatformTest, ApplicationFolderIsTheProgramsFolderWithoutBackslash) 
 TEST_F(Win32PlatformTest, LaunchWaitsForTheProgramAndPassesAQuotedPathAsOneArgument) {
     const std::wstring tools = folder / L"tool folder";
     ASSERT_TRUE(::CreateDirectoryW(tools.c_str(), nullptr));
-    const std::wstring recorder = tools + L"\\recorder.exe";
-    ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"\\command_line_recorder.exe").c_str(),
-                            recorder.c_str(), FALSE));
+    const std::wstring recorder = tools + L"\\regsvr32.exe";
+    ASSERT_TRUE(
+        ::CopyFileW((ProgramFolder() + L"\\tool_stand_in.exe").c_str(), recorder.c_str(), FALSE));
 
     const std::string file = platform.ToAnsi(recorder);
     const ShellLaunch launch =
         platform.ShellExecuteA(platform.WindowHandle(), "open", file,
-                               "-u \"C:\\dir with blanks\\morvantel.ocx\"", "", SW_SHOWNORMAL);
+                               "/s -u \"C:\\dir with blanks\\morvantel.ocx\"", "", SW_SHOWNORMAL);
     EXPECT_GT(launch.Result, ShellLaunchRefusedLimit);
     ASSERT_TRUE(launch.Process);
-    EXPECT_EQ(launch.Process->WaitForExit(), 7UL);
+    EXPECT_EQ(launch.Process->WaitForExit(), 3UL) << "no such control to unregister";
     // The recorder writes only after a pause: the wait ended after it had done so.
     const std::string recorded = ReadFile(tools + L"\\recorded.txt");
     EXPECT_NE(recorded.find("-u \"C:\\dir with blanks\\morvantel.ocx\""), std::string::npos)
