@@ -1,0 +1,51 @@
+// MinGW only: keeps most of the statically linked C++ runtime out of the program, which is
+// downloaded and should stay small. Each definition below replaces the runtime's own, so the
+// archive member that holds the original is never linked. Should the runtime ever need that
+// member for another reason, its definitions clash with these and the link fails; it never
+// silently carries both.
+#include <cstdlib>
+#include <exception>
+#include <new>
+
+namespace {
+
+// What the runtime's checks throw here: any failure is caught as such, and none of the
+// runtime's string-carrying exception types (and the string code behind them) is needed.
+class RuntimeCheckFailed final : public std::exception {
+public:
+    explicit RuntimeCheckFailed(const char* what) noexcept : what_(what) {}
+    [[nodiscard]] const char* what() const noexcept override { return what_; }
+
+private:
+    const char* what_;
+};
+
+} // namespace
+
+// The default terminate handler prints the exception's demangled name to a console that a GUI
+// program does not have; it links the demangler and printf. Ending at once is all that is left.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() {
+    std::abort();
+}
+} // namespace __gnu_cxx
+
+// The checks of std::wstring and std::vector report through these; the runtime's own throw
+// std::length_error and its kin, whose copy-on-write strings pull in a second string library.
+namespace std {
+void __throw_bad_alloc() {
+    throw bad_alloc();
+}
+void __throw_bad_array_new_length() {
+    throw bad_alloc();
+}
+void __throw_length_error(const char* what) {
+    throw RuntimeCheckFailed(what);
+}
+void __throw_logic_error(const char* what) {
+    throw RuntimeCheckFailed(what);
+}
+void __throw_out_of_range_fmt(const char* format, ...) {
+    throw RuntimeCheckFailed(format);
+}
+} // namespace std
