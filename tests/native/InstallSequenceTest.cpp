@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace ocx::test {
 namespace {
 
 using Calls = std::vector<std::wstring>;
 using Files = std::set<std::wstring>;
+using Script = std::function<void(ScriptedPlatform&)>;
 
 const std::wstring Source = L"C:\\Setup\\morvantel.ocx";
 const std::wstring Target = L"C:\\WINDOWS\\system32\\morvantel.ocx";
@@ -16,28 +19,33 @@ const std::wstring Aside = L"C:\\WINDOWS\\system32\\ocx2.tmp";
 const std::wstring CopyFailure = L"Cannot copy morvantel.ocx to " + Target;
 const std::wstring SetAside = L"RenameFile " + Target + L" => " + Aside;
 
-class InstallSequence : public ::testing::Test {
-protected:
+struct Installation {
     ScriptedPlatform platform;
     frmMain form{platform};
 
-    void Run(const Files& files) {
-        platform.Files = files;
-        form.Form_Load();
-    }
-    // The calls from the first one that starts with the prefix on.
-    [[nodiscard]] Calls From(const std::wstring& prefix) const {
-        const auto first = std::find_if(platform.Calls.begin(), platform.Calls.end(),
-                                        [&](const auto& call) { return call.starts_with(prefix); });
-        return {first, platform.Calls.end()};
+    // The last calls, as many as expected.
+    [[nodiscard]] Calls Last(std::size_t count) const {
+        const auto& calls = platform.Calls;
+        return {calls.end() - static_cast<std::ptrdiff_t>(std::min(count, calls.size())),
+                calls.end()};
     }
 };
 
-TEST_F(InstallSequence, FreshInstallStagesTheCopyThenPutsItInPlaceAndRegistersIt) {
-    EXPECT_FALSE(form.Result().has_value());
-    Run({Source});
-    EXPECT_EQ(form.FileSource, Source);
-    EXPECT_EQ(form.FileTarget, Target);
+std::unique_ptr<Installation> Install(const Files& files, const Script& script = {}) {
+    auto run = std::make_unique<Installation>();
+    run->platform.Files = files;
+    if (script) {
+        script(run->platform);
+    }
+    run->form.Form_Load();
+    return run;
+}
+
+TEST(InstallSequence, FreshInstallStagesTheCopyThenPutsItInPlaceAndRegistersIt) {
+    EXPECT_FALSE(Installation().form.Result().has_value()) << "nothing before the run";
+    const auto run = Install({Source});
+    EXPECT_EQ(run->form.FileSource, Source);
+    EXPECT_EQ(run->form.FileTarget, Target);
     const Calls expected = {L"UserCanAnswer",
                             L"ApplicationFolder",
                             L"GetSystemDirectoryA",
@@ -51,16 +59,15 @@ TEST_F(InstallSequence, FreshInstallStagesTheCopyThenPutsItInPlaceAndRegistersIt
                             L"ShellExecuteA " + Target,
                             L"Wait",
                             L"UnloadWindow"};
-    EXPECT_EQ(platform.Calls, expected);
-    EXPECT_TRUE(platform.Messages.empty());
-    EXPECT_EQ(platform.Files, Files({Source, Target}));
-    EXPECT_EQ(form.Result(), InstallResult::Installed);
+    EXPECT_EQ(run->platform.Calls, expected);
+    EXPECT_TRUE(run->platform.Messages.empty());
+    EXPECT_EQ(run->platform.Files, Files({Source, Target}));
+    EXPECT_EQ(run->form.Result(), InstallResult::Installed);
 }
 
-TEST_F(InstallSequence, ReinstallUnregistersAndSetsTheOldCopyAsideBeforeTheNewOneRegisters) {
-    Run({Source, Target});
-    const Calls expected = {L"NewTempFileBeside",
-                            L"CopyFileTo " + Source + L" -> " + Staged,
+TEST(InstallSequence, ReinstallUnregistersAndSetsTheOldCopyAsideBeforeTheNewOneRegisters) {
+    const auto run = Install({Source, Target});
+    const Calls expected = {L"CopyFileTo " + Source + L" -> " + Staged,
                             L"ClearReadOnly " + Staged,
                             L"GetSystemDirectoryA",
                             L"ShellExecuteA -u " + Target,
@@ -74,87 +81,67 @@ TEST_F(InstallSequence, ReinstallUnregistersAndSetsTheOldCopyAsideBeforeTheNewOn
                             L"ClearReadOnly " + Aside,
                             L"DeleteFiles " + Aside,
                             L"UnloadWindow"};
-    EXPECT_EQ(From(L"NewTempFileBeside"), expected);
-    EXPECT_EQ(platform.Files, Files({Source, Target}));
-    EXPECT_EQ(form.Result(), InstallResult::Installed);
+    EXPECT_EQ(run->Last(expected.size()), expected);
+    EXPECT_EQ(run->platform.Files, Files({Source, Target}));
+    EXPECT_EQ(run->form.Result(), InstallResult::Installed);
 }
 
-TEST_F(InstallSequence, MissingSourceShowsOneMessageAndChangesNothing) {
-    Run({Target});
-    const Calls expected = {L"UserCanAnswer",
-                            L"ApplicationFolder",
-                            L"GetSystemDirectoryA",
-                            L"MatchFile " + Source,
-                            L"ShowMessage Source file morvantel.ocx not found",
-                            L"UnloadWindow"};
-    EXPECT_EQ(platform.Calls, expected);
-    ASSERT_EQ(platform.Messages.size(), 1U);
-    EXPECT_EQ(platform.Messages[0].Style, 16U);
-    EXPECT_EQ(platform.Messages[0].Title, L"OCX Installation");
-    EXPECT_EQ(form.Result(), InstallResult::SourceMissing);
+TEST(InstallSequence, MissingSourceShowsOneMessageAndChangesNothing) {
+    const auto run = Install({Target});
+    const Calls expected = {L"MatchFile " + Source,
+                            L"ShowMessage Source file morvantel.ocx not found", L"UnloadWindow"};
+    EXPECT_EQ(run->Last(4), Calls({L"GetSystemDirectoryA", expected[0], expected[1], expected[2]}));
+    ASSERT_EQ(run->platform.Messages.size(), 1U);
+    EXPECT_EQ(run->platform.Messages[0].Style, 16U);
+    EXPECT_EQ(run->platform.Messages[0].Title, L"OCX Installation");
+    EXPECT_EQ(run->form.Result(), InstallResult::SourceMissing);
+    EXPECT_EQ(Install({}, [](auto& p) { p.Folder = L"C:\\"; })->form.FileSource,
+              L"C:\\\\morvantel.ocx")
+        << "at a drive's root, both backslashes stay";
 }
 
-TEST_F(InstallSequence, ProgramAtDriveRootKeepsBothBackslashes) {
-    platform.Folder = L"C:\\";
-    Run({});
-    EXPECT_EQ(form.FileSource, L"C:\\\\morvantel.ocx");
-}
-
-TEST_F(InstallSequence, SystemFolderIsTheCountedPartOfTheBufferOrNothing) {
-    struct Case {
-        std::size_t length;
-        std::deque<unsigned> counts;
-        std::vector<std::wstring> failing;
-    };
-    // 254 characters fit the buffer of 255; a count of 0 or beyond the buffer means no folder.
-    for (const Case& c : {Case{254, {}, {}}, Case{255, {}, {}}, Case{19, {0}, {}},
-                          Case{19, {256}, {}}, Case{19, {300}, {}}, Case{19, {}, {L"FromAnsi"}}}) {
-        ScriptedPlatform script;
-        script.SystemDirectory = std::string(c.length, 'S');
-        script.SystemDirectoryCounts = c.counts;
-        script.Failing = c.failing;
-        script.Files = {Source};
-        frmMain installer(script);
-        installer.RunInstall();
-        SCOPED_TRACE(::testing::Message() << c.length << " " << script.Calls[2]);
-        if (c.length == 254) {
-            EXPECT_EQ(installer.FileTarget, std::wstring(254, L'S') + L"\\morvantel.ocx");
-            continue;
-        }
-        // Nothing is written or launched outside the system folder.
-        EXPECT_EQ(installer.FileTarget, L"");
-        EXPECT_EQ(script.Files, Files({Source}));
-        EXPECT_EQ(script.CountCalls(L"ShellExecuteA"), 0U);
-        EXPECT_EQ(installer.Result(), InstallResult::CopyFailed);
+TEST(InstallSequence, SystemFolderIsTheCountedPartOfTheBufferOrNothing) {
+    EXPECT_EQ(Install({Source}, [](auto& p) { p.SystemDirectory = std::string(254, 'S'); })
+                  ->form.FileTarget,
+              std::wstring(254, L'S') + L"\\morvantel.ocx");
+    // A count of 0 or beyond the buffer of 255, or a folder that cannot be converted: no folder,
+    // and nothing is written or launched outside it.
+    for (const Script& unusable :
+         std::vector<Script>{[](auto& p) { p.SystemDirectory = std::string(255, 'S'); },
+                             [](auto& p) { p.SystemDirectoryCounts = {0}; },
+                             [](auto& p) { p.SystemDirectoryCounts = {256}; },
+                             [](auto& p) { p.SystemDirectoryCounts = {300}; },
+                             [](auto& p) { p.Failing = {L"FromAnsi"}; }}) {
+        const auto run = Install({Source}, unusable);
+        EXPECT_EQ(run->form.FileTarget, L"");
+        EXPECT_EQ(run->platform.Files, Files({Source}));
+        EXPECT_EQ(run->platform.CountCalls(L"ShellExecuteA"), 0U);
+        EXPECT_EQ(run->form.Result(), InstallResult::CopyFailed);
     }
 }
 
-TEST_F(InstallSequence, StagingFailureIsReportedAndTouchesNothingElse) {
-    const std::wstring reason = L"The device is not ready.";
-    const std::wstring withReason = CopyFailure + L"\r\n" + reason;
+TEST(InstallSequence, StagingFailureIsReportedAndTouchesNothingElse) {
+    const std::wstring withReason = CopyFailure + L"\r\nThe device is not ready.";
     for (const std::wstring point : {L"NewTempFileBeside", L"CopyFileTo*", L"ClearReadOnly*"}) {
-        for (const std::wstring& description : {reason, std::wstring()}) {
-            ScriptedPlatform script;
-            script.Files = {Source, Target};
-            script.Failing = {point};
-            script.FailureDescription = description;
-            frmMain installer(script);
-            installer.RunInstall();
-            SCOPED_TRACE(::testing::Message() << point.c_str() << " " << description.c_str());
-            ASSERT_EQ(script.Messages.size(), 1U);
-            EXPECT_EQ(script.Messages[0].Prompt, description.empty() ? CopyFailure : withReason);
-            EXPECT_EQ(script.Messages[0].Title, L"OCX Installation");
-            EXPECT_EQ(script.CountCalls(L"ShellExecuteA"), 0U);
-            EXPECT_EQ(script.CountCalls(L"RenameFile"), 0U);
-            EXPECT_EQ(script.Files, Files({Source, Target}));
-            EXPECT_EQ(installer.Result(), InstallResult::CopyFailed);
+        for (const bool reason : {true, false}) {
+            const auto run = Install({Source, Target}, [&](auto& p) {
+                p.Failing = {point};
+                p.FailureDescription = reason ? L"The device is not ready." : L"";
+            });
+            SCOPED_TRACE(::testing::Message() << point.c_str() << " " << reason);
+            ASSERT_EQ(run->platform.Messages.size(), 1U);
+            EXPECT_EQ(run->platform.Messages[0].Prompt, reason ? withReason : CopyFailure);
+            EXPECT_EQ(run->platform.CountCalls(L"ShellExecuteA"), 0U);
+            EXPECT_EQ(run->platform.CountCalls(L"RenameFile"), 0U);
+            EXPECT_EQ(run->platform.Files, Files({Source, Target}));
+            EXPECT_EQ(run->form.Result(), InstallResult::CopyFailed);
         }
     }
 }
 
-TEST_F(InstallSequence, FailedMoveIntoPlaceRestoresTheOldCopyAndRegistersItAgain) {
-    platform.Failing = {L"RenameFile " + Staged + L"*"};
-    Run({Source, Target});
+TEST(InstallSequence, FailedMoveIntoPlaceRestoresTheOldCopyAndRegistersItAgain) {
+    const auto run =
+        Install({Source, Target}, [](auto& p) { p.Failing = {L"RenameFile " + Staged + L"*"}; });
     const Calls expected = {L"RenameFile " + Staged + L" -> " + Target,
                             L"ClearReadOnly " + Staged,
                             L"DeleteFiles " + Staged,
@@ -164,20 +151,12 @@ TEST_F(InstallSequence, FailedMoveIntoPlaceRestoresTheOldCopyAndRegistersItAgain
                             L"Wait",
                             L"ShowMessage " + CopyFailure + L"\r\nAccess is denied.",
                             L"UnloadWindow"};
-    EXPECT_EQ(From(L"RenameFile " + Staged), expected);
-    EXPECT_EQ(platform.Files, Files({Source, Target}));
-    EXPECT_EQ(form.Result(), InstallResult::CopyFailed);
+    EXPECT_EQ(run->Last(expected.size()), expected);
+    EXPECT_EQ(run->platform.Files, Files({Source, Target}));
+    EXPECT_EQ(run->form.Result(), InstallResult::CopyFailed);
 }
 
-TEST_F(InstallSequence, NewCopyThatDoesNotRegisterIsRolledBackSilently) {
-    struct Case {
-        Files files;
-        std::intptr_t shell;
-        std::deque<unsigned long> statuses;
-        std::vector<std::wstring> failing;
-    };
-    const Calls freshRollback = {L"ShellExecuteA /s -u " + Target, L"Wait",
-                                 L"DeleteFiles " + Target, L"UnloadWindow"};
+TEST(InstallSequence, NewCopyThatDoesNotRegisterIsRolledBackSilently) {
     const Calls rollback = {L"ShellExecuteA /s -u " + Target,
                             L"Wait",
                             L"DeleteFiles " + Target,
@@ -186,78 +165,109 @@ TEST_F(InstallSequence, NewCopyThatDoesNotRegisterIsRolledBackSilently) {
                             L"ShellExecuteA /s " + Target,
                             L"Wait",
                             L"UnloadWindow"};
+    const Calls freshRollback = {rollback[0], rollback[1], rollback[2], L"UnloadWindow"};
+    struct Case {
+        Files files;
+        Script script;
+    };
     // The tool reports a failure, cannot be started, or its end cannot be read.
-    for (const Case& c : {Case{{Source, Target}, 42, {0, 5}, {}}, Case{{Source}, 42, {5}, {}},
-                          Case{{Source}, 2, {}, {}}, Case{{Source, Target}, 42, {}, {L"Wait"}}}) {
-        ScriptedPlatform script;
-        script.Files = c.files;
-        script.ShellResult = c.shell;
-        script.ToolExitStatuses = c.statuses;
-        script.Failing = c.failing;
-        frmMain installer(script);
-        installer.RunInstall();
-        SCOPED_TRACE(::testing::Message() << c.files.size() << " " << c.shell);
-        EXPECT_EQ(script.Files, c.files) << "the machine is as it was";
-        EXPECT_EQ(installer.Result(), InstallResult::RegistrationFailed);
-        if (c.shell > ShellLaunchRefusedLimit) {
-            const Calls& expected = c.files.contains(Target) ? rollback : freshRollback;
-            EXPECT_EQ(Calls(script.Calls.end() - static_cast<std::ptrdiff_t>(expected.size()),
-                            script.Calls.end()),
-                      expected);
+    for (const Case& c :
+         std::vector<Case>{{{Source, Target},
+                            [](auto& p) {
+                                p.ToolExitStatuses = {0, 5};
+                            }},
+                           {{Source}, [](auto& p) { p.ToolExitStatuses = {5}; }},
+                           {{Source}, [](auto& p) { p.ShellResult = 2; }},
+                           {{Source, Target}, [](auto& p) { p.Failing = {L"Wait"}; }}}) {
+        const auto run = Install(c.files, c.script);
+        SCOPED_TRACE(::testing::Message() << c.files.size() << " " << run->platform.ShellResult);
+        EXPECT_EQ(run->platform.Files, c.files) << "the machine is as it was";
+        EXPECT_EQ(run->form.Result(), InstallResult::RegistrationFailed);
+        const Calls& expected = c.files.contains(Target) ? rollback : freshRollback;
+        if (run->platform.ShellResult > ShellLaunchRefusedLimit) {
+            EXPECT_EQ(run->Last(expected.size()), expected);
         }
     }
 }
 
-TEST_F(InstallSequence, StepFailuresThatStillEndInstalled) {
+TEST(InstallSequence, StepFailuresThatStillEndInstalled) {
     struct Case {
         Files files;
         std::wstring failing;
         std::wstring expectedCall; // a call that shows how the failure was met
     };
-    for (const Case& c : {
+    for (const Case& c : std::vector<Case>{
              // The old copy could not be unregistered: it is still set aside and replaced.
-             Case{{Source, Target}, L"ShellExecuteA -u*", SetAside},
+             {{Source, Target}, L"ShellExecuteA -u*", SetAside},
              // An unsearchable target counts as an old copy; there is none to set aside.
-             Case{{Source}, L"MatchFile " + Target, L"DeleteFiles " + Aside},
+             {{Source}, L"MatchFile " + Target, L"DeleteFiles " + Aside},
              // The old copy is still loaded by a program: it goes at the next restart.
-             Case{{Source, Target}, L"DeleteFiles " + Aside, L"DeleteAtRestart " + Aside},
+             {{Source, Target}, L"DeleteFiles " + Aside, L"DeleteAtRestart " + Aside},
              // With no window the launches still go ahead, owned by no window.
-             Case{{Source, Target}, L"WindowHandle", L"ShellExecuteA " + Target},
-         }) {
-        ScriptedPlatform script;
-        script.Files = c.files;
-        script.Failing = {c.failing};
-        frmMain installer(script);
-        installer.RunInstall();
+             {{Source, Target}, L"WindowHandle", L"ShellExecuteA " + Target}}) {
+        const auto run = Install(c.files, [&](auto& p) { p.Failing = {c.failing}; });
         SCOPED_TRACE(::testing::Message() << c.failing.c_str());
-        EXPECT_EQ(script.CountCalls(c.expectedCall), 1U);
-        EXPECT_EQ(script.Files, Files({Source, Target}));
-        EXPECT_EQ(installer.Result(), InstallResult::Installed);
-        EXPECT_TRUE(script.Messages.empty());
-        EXPECT_EQ(script.Launches.back().Owner,
+        EXPECT_EQ(run->platform.CountCalls(c.expectedCall), 1U);
+        EXPECT_EQ(run->platform.Files, Files({Source, Target}));
+        EXPECT_EQ(run->form.Result(), InstallResult::Installed);
+        EXPECT_EQ(run->platform.Launches.back().Owner,
                   c.failing == L"WindowHandle" ? nullptr : ScriptedPlatform::Window);
     }
 }
 
-TEST_F(InstallSequence, UnattendedRunShowsNoBoxSilencesTheToolAndWritesTheLine) {
-    const auto unattended = [](const Files& files, std::vector<std::wstring> failing) {
-        auto script = std::make_unique<ScriptedPlatform>();
-        script->Attended = false;
-        script->Files = files;
-        script->Failing = std::move(failing);
-        frmMain(*script).RunInstall();
-        EXPECT_TRUE(script->Messages.empty());
-        return script;
+TEST(InstallSequence, UnattendedRunShowsNoBoxSilencesTheToolAndWritesTheLine) {
+    const auto unattended = [](const Files& files, const std::wstring& failing) {
+        auto run = Install(files, [&](auto& p) {
+            p.Attended = false;
+            p.Failing = {failing};
+        });
+        EXPECT_TRUE(run->platform.Messages.empty());
+        return run;
     };
-    const auto reinstall = unattended({Source, Target}, {});
-    ASSERT_EQ(reinstall->Launches.size(), 2U);
-    EXPECT_EQ(reinstall->Launches[0].Parameters, "/s -u C:\\WINDOWS\\system32\\morvantel.ocx");
-    EXPECT_EQ(reinstall->Launches[1].Parameters, "/s C:\\WINDOWS\\system32\\morvantel.ocx");
-    EXPECT_TRUE(reinstall->ErrorLines.empty());
-
-    EXPECT_EQ(unattended({}, {})->ErrorLines, Calls{L"Source file morvantel.ocx not found"});
-    EXPECT_EQ(unattended({Source}, {L"CopyFileTo*"})->ErrorLines,
+    const auto reinstall = unattended({Source, Target}, L"");
+    ASSERT_EQ(reinstall->platform.Launches.size(), 2U);
+    EXPECT_EQ(reinstall->platform.Launches[0].Parameters,
+              "/s -u C:\\WINDOWS\\system32\\morvantel.ocx");
+    EXPECT_EQ(reinstall->platform.Launches[1].Parameters,
+              "/s C:\\WINDOWS\\system32\\morvantel.ocx");
+    EXPECT_TRUE(reinstall->platform.ErrorLines.empty());
+    EXPECT_EQ(unattended({}, L"")->platform.ErrorLines,
+              Calls{L"Source file morvantel.ocx not found"});
+    EXPECT_EQ(unattended({Source}, L"CopyFileTo*")->platform.ErrorLines,
               Calls{CopyFailure + L": Access is denied."});
+}
+
+// Reinstalls into the given system folder, and gives the two launches.
+std::vector<ScriptedPlatform::Launch> LaunchesFor(const std::string& folder) {
+    const std::wstring target = std::wstring(folder.begin(), folder.end()) + L"\\morvantel.ocx";
+    return Install({Source, target}, [&](auto& p) { p.SystemDirectory = folder; })
+        ->platform.Launches;
+}
+
+TEST(RegisterControl, LaunchesTheSystemToolByFullPathInTheSystemFolder) {
+    const auto launches = LaunchesFor("C:\\WINDOWS\\system32");
+    ASSERT_EQ(launches.size(), 2U);
+    for (const auto& launch : launches) {
+        EXPECT_EQ(launch.Owner, ScriptedPlatform::Window);
+        EXPECT_EQ(launch.Operation, "open");
+        EXPECT_EQ(launch.File, "C:\\WINDOWS\\system32\\regsvr32.exe");
+        // Never the installer's own folder, where a DLL could be planted.
+        EXPECT_EQ(launch.Directory, "C:\\WINDOWS\\system32");
+        EXPECT_EQ(launch.ShowCommand, 1);
+    }
+    EXPECT_EQ(launches[0].Parameters, "-u C:\\WINDOWS\\system32\\morvantel.ocx");
+    EXPECT_EQ(launches[1].Parameters, "C:\\WINDOWS\\system32\\morvantel.ocx");
+}
+
+TEST(RegisterControl, QuotesAPathWithBlanksOrTabsAsOneArgument) {
+    const auto spaced = LaunchesFor("D:\\Win Dir\\system32");
+    ASSERT_EQ(spaced.size(), 2U);
+    EXPECT_EQ(spaced[0].Parameters, "-u \"D:\\Win Dir\\system32\\morvantel.ocx\"");
+    EXPECT_EQ(spaced[1].Parameters, "\"D:\\Win Dir\\system32\\morvantel.ocx\"");
+    EXPECT_EQ(spaced[1].File, "D:\\Win Dir\\system32\\regsvr32.exe");
+    const auto tabbed = LaunchesFor("D:\\Win\tDir");
+    ASSERT_EQ(tabbed.size(), 2U);
+    EXPECT_EQ(tabbed[1].Parameters, "\"D:\\Win\tDir\\morvantel.ocx\"");
 }
 
 } // namespace

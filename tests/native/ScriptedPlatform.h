@@ -12,7 +12,8 @@
 namespace ocx::test {
 
 // A Platform whose answers the test scripts and whose calls it records, in order, as text:
-// "MatchFile C:\x", "ShellExecuteA -u C:\x", "Wait", "RenameFile C:\a -> C:\b", ...
+// "MatchFile C:\x", "ShellExecuteA -u C:\x", "Wait", "RenameFile C:\a -> C:\b", ... A rename
+// that may replace its target shows "=>".
 class ScriptedPlatform final : public Platform {
 public:
     struct Launch {
@@ -31,8 +32,8 @@ public:
     std::string SystemDirectory = "C:\\WINDOWS\\system32";
     std::deque<unsigned> SystemDirectoryCounts; // forced counts, one per call, before the real one
     std::set<std::wstring> Files;               // full paths of the ordinary files present
-    // Records of calls that fail; a trailing '*' matches any tail.
-    std::vector<std::wstring> Failing;
+    std::vector<std::wstring>
+        Failing; // records of calls that fail; a trailing '*' matches any tail
     std::intptr_t ShellResult = 42;
     std::deque<unsigned long> ToolExitStatuses; // one per wait, in order; 0 once they run out
     bool Attended = true;
@@ -63,7 +64,6 @@ public:
             return static_cast<unsigned>(SystemDirectory.size() + 1);
         }
         std::copy(SystemDirectory.begin(), SystemDirectory.end(), buffer.begin());
-        buffer[SystemDirectory.size()] = '\0';
         return static_cast<unsigned>(SystemDirectory.size());
     }
 
@@ -72,44 +72,37 @@ public:
         Record(L"MatchFile " + path);
         return Files.contains(path) ? path.substr(path.find_last_of(L'\\') + 1) : L"";
     }
-
     void DeleteFiles(const std::wstring& path) override {
         Record(L"DeleteFiles " + path);
         Take(path);
     }
-
     void CopyFileTo(const std::wstring& source, const std::wstring& target) override {
         Record(L"CopyFileTo " + source + L" -> " + target);
         Need(source);
         Files.insert(target);
     }
-
     std::wstring NewTempFileBeside(const std::wstring& path) override {
         Record(L"NewTempFileBeside");
-        if (path.find(L'\\') == std::wstring::npos) {
+        const std::size_t folder = path.find_last_of(L'\\');
+        if (folder == std::wstring::npos) {
             throw PlatformError(3, L"The system cannot find the path specified.");
         }
-        std::wstring name = path.substr(0, path.find_last_of(L'\\')) + L"\\ocx" +
-                            std::to_wstring(++tempFiles_) + L".tmp";
-        Files.insert(name);
-        return name;
+        return *Files
+                    .insert(path.substr(0, folder) + L"\\ocx" + std::to_wstring(++temps_) + L".tmp")
+                    .first;
     }
-
     void RenameFile(const std::wstring& from, const std::wstring& to, bool replace) override {
         Record(L"RenameFile " + from + (replace ? L" => " : L" -> ") + to);
-        Need(from);
         if (!replace && Files.contains(to)) {
             throw PlatformError(183, L"Cannot create a file when that file already exists.");
         }
         Take(from);
         Files.insert(to);
     }
-
     void ClearReadOnly(const std::wstring& path) override {
         Record(L"ClearReadOnly " + path);
         Need(path);
     }
-
     void DeleteAtRestart(const std::wstring& path) override {
         Record(L"DeleteAtRestart " + path);
         Take(path);
@@ -119,7 +112,7 @@ public:
     ShellLaunch ShellExecuteA(NativeWindow owner, const std::string& operation,
                               const std::string& file, const std::string& parameters,
                               const std::string& directory, int showCommand) override {
-        Record(L"ShellExecuteA " + Widen(parameters));
+        Record(L"ShellExecuteA " + std::wstring(parameters.begin(), parameters.end()));
         Launches.push_back({owner, operation, file, parameters, directory, showCommand});
         ShellLaunch launch;
         launch.Result = ShellResult;
@@ -133,41 +126,32 @@ public:
         Record(L"UserCanAnswer");
         return Attended;
     }
-
     void WriteErrorLine(const std::wstring& text) override {
         Record(L"WriteErrorLine " + text);
         ErrorLines.push_back(text);
     }
-
     int ShowMessage(const std::wstring& prompt, unsigned style,
                     const std::wstring& title) override {
         Record(L"ShowMessage " + prompt);
         Messages.push_back({prompt, style, title});
         return 1;
     }
-
     NativeWindow WindowHandle() override {
         Check(L"WindowHandle");
         return Window;
     }
-
     void UnloadWindow() override { Record(L"UnloadWindow"); }
 
     std::string ToAnsi(const std::wstring& text) override {
         Check(L"ToAnsi");
-        std::string narrow;
-        for (const wchar_t c : text) {
-            if (c > 0x7F) {
-                throw PlatformError(1113, L"No mapping for the Unicode character exists.");
-            }
-            narrow += static_cast<char>(c);
+        if (std::any_of(text.begin(), text.end(), [](wchar_t c) { return c > 0x7F; })) {
+            throw PlatformError(1113, L"No mapping for the Unicode character exists.");
         }
-        return narrow;
+        return {text.begin(), text.end()};
     }
-
     std::wstring FromAnsi(const std::string& text) override {
         Check(L"FromAnsi");
-        return Widen(text);
+        return {text.begin(), text.end()};
     }
 
     [[nodiscard]] std::size_t CountCalls(const std::wstring& prefix) const {
@@ -183,19 +167,16 @@ private:
         unsigned long WaitForExit() override {
             platform_.Record(L"Wait");
             auto& statuses = platform_.ToolExitStatuses;
-            if (statuses.empty()) {
-                return 0;
+            const unsigned long status = statuses.empty() ? 0 : statuses.front();
+            if (!statuses.empty()) {
+                statuses.pop_front();
             }
-            const unsigned long status = statuses.front();
-            statuses.pop_front();
             return status;
         }
 
     private:
         ScriptedPlatform& platform_;
     };
-
-    static std::wstring Widen(const std::string& text) { return {text.begin(), text.end()}; }
 
     void Need(const std::wstring& path) const {
         if (!Files.contains(path)) {
@@ -206,25 +187,21 @@ private:
         Need(path);
         Files.erase(path);
     }
-
     // Fails the call when the script says so, without recording it.
     void Check(const std::wstring& call) const {
         for (const auto& pattern : Failing) {
-            const bool matches = pattern.ends_with(L'*')
-                                     ? call.starts_with(pattern.substr(0, pattern.size() - 1))
-                                     : call == pattern;
-            if (matches) {
+            if (pattern.ends_with(L'*') ? call.starts_with(pattern.substr(0, pattern.size() - 1))
+                                        : call == pattern) {
                 throw PlatformError(5, FailureDescription);
             }
         }
     }
-
     void Record(const std::wstring& call) {
         Calls.push_back(call);
         Check(call);
     }
 
-    int tempFiles_ = 0;
+    int temps_ = 0;
 };
 
 } // namespace ocx::test
