@@ -95,23 +95,25 @@ TEST(InstallSequence, MissingSourceShowsOneMessageAndChangesNothing) {
     EXPECT_EQ(run->platform.Messages[0].Style, 16U);
     EXPECT_EQ(run->platform.Messages[0].Title, L"OCX Installation");
     EXPECT_EQ(run->form.Result(), InstallResult::SourceMissing);
-    EXPECT_EQ(Install({}, [](auto& p) { p.Folder = L"C:\\"; })->form.FileSource,
+    EXPECT_EQ(Install({}, [](ScriptedPlatform& p) { p.Folder = L"C:\\"; })->form.FileSource,
               L"C:\\\\morvantel.ocx")
         << "at a drive's root, both backslashes stay";
 }
 
 TEST(InstallSequence, SystemFolderIsTheCountedPartOfTheBufferOrNothing) {
-    EXPECT_EQ(Install({Source}, [](auto& p) { p.SystemDirectory = std::string(254, 'S'); })
-                  ->form.FileTarget,
-              std::wstring(254, L'S') + L"\\morvantel.ocx");
+    EXPECT_EQ(
+        Install({Source}, [](ScriptedPlatform& p) { p.SystemDirectory = std::string(254, 'S'); })
+            ->form.FileTarget,
+        std::wstring(254, L'S') + L"\\morvantel.ocx");
     // A count of 0 or beyond the buffer of 255, or a folder that cannot be converted: no folder,
     // and nothing is written or launched outside it.
-    for (const Script& unusable :
-         std::vector<Script>{[](auto& p) { p.SystemDirectory = std::string(255, 'S'); },
-                             [](auto& p) { p.SystemDirectoryCounts = {0}; },
-                             [](auto& p) { p.SystemDirectoryCounts = {256}; },
-                             [](auto& p) { p.SystemDirectoryCounts = {300}; },
-                             [](auto& p) { p.Failing = {L"FromAnsi"}; }}) {
+    const std::vector<Script> unusables = {
+        [](ScriptedPlatform& p) { p.SystemDirectory = std::string(255, 'S'); },
+        [](ScriptedPlatform& p) { p.SystemDirectoryCounts = {0}; },
+        [](ScriptedPlatform& p) { p.SystemDirectoryCounts = {256}; },
+        [](ScriptedPlatform& p) { p.SystemDirectoryCounts = {300}; },
+        [](ScriptedPlatform& p) { p.Failing = {L"FromAnsi"}; }};
+    for (const Script& unusable : unusables) {
         const auto run = Install({Source}, unusable);
         EXPECT_EQ(run->form.FileTarget, L"");
         EXPECT_EQ(run->platform.Files, Files({Source}));
@@ -124,7 +126,7 @@ TEST(InstallSequence, StagingFailureIsReportedAndTouchesNothingElse) {
     const std::wstring withReason = CopyFailure + L"\r\nThe device is not ready.";
     for (const std::wstring point : {L"NewTempFileBeside", L"CopyFileTo*", L"ClearReadOnly*"}) {
         for (const bool reason : {true, false}) {
-            const auto run = Install({Source, Target}, [&](auto& p) {
+            const auto run = Install({Source, Target}, [&](ScriptedPlatform& p) {
                 p.Failing = {point};
                 p.FailureDescription = reason ? L"The device is not ready." : L"";
             });
@@ -140,8 +142,9 @@ TEST(InstallSequence, StagingFailureIsReportedAndTouchesNothingElse) {
 }
 
 TEST(InstallSequence, FailedMoveIntoPlaceRestoresTheOldCopyAndRegistersItAgain) {
-    const auto run =
-        Install({Source, Target}, [](auto& p) { p.Failing = {L"RenameFile " + Staged + L"*"}; });
+    const auto run = Install({Source, Target}, [](ScriptedPlatform& p) {
+        p.Failing = {L"RenameFile " + Staged + L"*"};
+    });
     const Calls expected = {L"RenameFile " + Staged + L" -> " + Target,
                             L"ClearReadOnly " + Staged,
                             L"DeleteFiles " + Staged,
@@ -171,14 +174,15 @@ TEST(InstallSequence, NewCopyThatDoesNotRegisterIsRolledBackSilently) {
         Script script;
     };
     // The tool reports a failure, cannot be started, or its end cannot be read.
-    for (const Case& c :
-         std::vector<Case>{{{Source, Target},
-                            [](auto& p) {
-                                p.ToolExitStatuses = {0, 5};
-                            }},
-                           {{Source}, [](auto& p) { p.ToolExitStatuses = {5}; }},
-                           {{Source}, [](auto& p) { p.ShellResult = 2; }},
-                           {{Source, Target}, [](auto& p) { p.Failing = {L"Wait"}; }}}) {
+    const std::vector<Case> cases = {
+        {{Source, Target},
+         [](ScriptedPlatform& p) {
+             p.ToolExitStatuses = {0, 5};
+         }},
+        {{Source}, [](ScriptedPlatform& p) { p.ToolExitStatuses = {5}; }},
+        {{Source}, [](ScriptedPlatform& p) { p.ShellResult = 2; }},
+        {{Source, Target}, [](ScriptedPlatform& p) { p.Failing = {L"Wait"}; }}};
+    for (const Case& c : cases) {
         const auto run = Install(c.files, c.script);
         SCOPED_TRACE(::testing::Message() << c.files.size() << " " << run->platform.ShellResult);
         EXPECT_EQ(run->platform.Files, c.files) << "the machine is as it was";
@@ -196,16 +200,17 @@ TEST(InstallSequence, StepFailuresThatStillEndInstalled) {
         std::wstring failing;
         std::wstring expectedCall; // a call that shows how the failure was met
     };
-    for (const Case& c : std::vector<Case>{
-             // The old copy could not be unregistered: it is still set aside and replaced.
-             {{Source, Target}, L"ShellExecuteA -u*", SetAside},
-             // An unsearchable target counts as an old copy; there is none to set aside.
-             {{Source}, L"MatchFile " + Target, L"DeleteFiles " + Aside},
-             // The old copy is still loaded by a program: it goes at the next restart.
-             {{Source, Target}, L"DeleteFiles " + Aside, L"DeleteAtRestart " + Aside},
-             // With no window the launches still go ahead, owned by no window.
-             {{Source, Target}, L"WindowHandle", L"ShellExecuteA " + Target}}) {
-        const auto run = Install(c.files, [&](auto& p) { p.Failing = {c.failing}; });
+    const std::vector<Case> cases = {
+        // The old copy could not be unregistered: it is still set aside and replaced.
+        {{Source, Target}, L"ShellExecuteA -u*", SetAside},
+        // An unsearchable target counts as an old copy; there is none to set aside.
+        {{Source}, L"MatchFile " + Target, L"DeleteFiles " + Aside},
+        // The old copy is still loaded by a program: it goes at the next restart.
+        {{Source, Target}, L"DeleteFiles " + Aside, L"DeleteAtRestart " + Aside},
+        // With no window the launches still go ahead, owned by no window.
+        {{Source, Target}, L"WindowHandle", L"ShellExecuteA " + Target}};
+    for (const Case& c : cases) {
+        const auto run = Install(c.files, [&](ScriptedPlatform& p) { p.Failing = {c.failing}; });
         SCOPED_TRACE(::testing::Message() << c.failing.c_str());
         EXPECT_EQ(run->platform.CountCalls(c.expectedCall), 1U);
         EXPECT_EQ(run->platform.Files, Files({Source, Target}));
@@ -217,7 +222,7 @@ TEST(InstallSequence, StepFailuresThatStillEndInstalled) {
 
 TEST(InstallSequence, UnattendedRunShowsNoBoxSilencesTheToolAndWritesTheLine) {
     const auto unattended = [](const Files& files, const std::wstring& failing) {
-        auto run = Install(files, [&](auto& p) {
+        auto run = Install(files, [&](ScriptedPlatform& p) {
             p.Attended = false;
             p.Failing = {failing};
         });
@@ -240,7 +245,7 @@ TEST(InstallSequence, UnattendedRunShowsNoBoxSilencesTheToolAndWritesTheLine) {
 // Reinstalls into the given system folder, and gives the two launches.
 std::vector<ScriptedPlatform::Launch> LaunchesFor(const std::string& folder) {
     const std::wstring target = std::wstring(folder.begin(), folder.end()) + L"\\morvantel.ocx";
-    return Install({Source, target}, [&](auto& p) { p.SystemDirectory = folder; })
+    return Install({Source, target}, [&](ScriptedPlatform& p) { p.SystemDirectory = folder; })
         ->platform.Launches;
 }
 

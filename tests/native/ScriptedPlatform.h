@@ -189,11 +189,12 @@ private:
     }
     // Fails the call when the script says so, without recording it.
     void Check(const std::wstring& call) const {
-        for (const auto& pattern : Failing) {
-            if (pattern.ends_with(L'*') ? call.starts_with(pattern.substr(0, pattern.size() - 1))
-                                        : call == pattern) {
-                throw PlatformError(5, FailureDescription);
-            }
+        if (std::any_of(Failing.begin(), Failing.end(), [&](const std::wstring& pattern) {
+                return pattern.ends_with(L'*')
+                           ? call.starts_with(pattern.substr(0, pattern.size() - 1))
+                           : call == pattern;
+            })) {
+            throw PlatformError(5, FailureDescription);
         }
     }
     void Record(const std::wstring& call) {
