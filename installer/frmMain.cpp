@@ -59,31 +59,33 @@ void frmMain::RunInstall() noexcept {
     // cppcheck-suppress throwInNoexceptFunction ; Attempt catches what the step throws
     Attempt([&] { FileTarget = SystemFolder() + std::wstring(ControlFile); });
 
+    result_ = ReplaceControl();
+    Attempt([&] { platform_.UnloadWindow(); });
+}
+
+InstallResult frmMain::ReplaceControl() noexcept {
     // A source that cannot be looked at counts as missing: the installed copy is kept.
     if (!IsPresent(FileSource, IfUnsearchable::Absent)) {
         ReportMissingSource();
-    } else {
-        hadOldCopy_ = IsPresent(FileTarget, IfUnsearchable::Present);
-        if (!StageNewCopy()) {
-            result_ = InstallResult::CopyFailed;
-        } else {
-            if (hadOldCopy_) {
-                SetOldCopyAside();
-            }
-            if (!PutNewCopyInPlace()) {
-                result_ = InstallResult::CopyFailed;
-            } else if (RegisterNewCopy()) {
-                Discard(aside_);
-                result_ = InstallResult::Installed;
-            } else {
-                RemoveNewCopy();
-                RestoreOldCopy();
-                result_ = InstallResult::RegistrationFailed;
-            }
-        }
+        return InstallResult::SourceMissing;
     }
-
-    Attempt([&] { platform_.UnloadWindow(); });
+    hadOldCopy_ = IsPresent(FileTarget, IfUnsearchable::Present);
+    if (!StageNewCopy()) {
+        return InstallResult::CopyFailed;
+    }
+    if (hadOldCopy_) {
+        SetOldCopyAside();
+    }
+    if (!PutNewCopyInPlace()) {
+        return InstallResult::CopyFailed;
+    }
+    if (!RegisterNewCopy()) {
+        RemoveNewCopy();
+        RestoreOldCopy();
+        return InstallResult::RegistrationFailed;
+    }
+    Discard(aside_);
+    return InstallResult::Installed;
 }
 
 std::wstring frmMain::SystemFolder() {
@@ -183,7 +185,6 @@ void frmMain::Discard(std::wstring& path) noexcept {
 }
 
 void frmMain::ReportMissingSource() noexcept {
-    result_ = InstallResult::SourceMissing;
     std::wstring message;
     if (Attempt([&] { message = L"Source file " + ControlName() + L" not found"; })) {
         Tell(message);

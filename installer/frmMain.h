@@ -44,6 +44,8 @@ private:
     // Whether the registration tool may show its own messages.
     enum class ToolMessages { AsUsual, None };
 
+    // The replacement itself, as one transaction; gives how it ended.
+    InstallResult ReplaceControl() noexcept;
     std::wstring SystemFolder();
     bool RegisterControl(const std::wstring& path, bool Register,
                          ToolMessages messages = ToolMessages::AsUsual);
