@@ -108,8 +108,10 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring command = L"\"" + installer + L"\"";
     std::wstring desktop = unseen ? UnseenDesktop() : L"";
     SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+    wchar_t temp[MAX_PATH] = {};
     wchar_t errors[MAX_PATH] = {};
-    ::GetTempFileNameW(L".", L"err", 0, errors);
+    ::GetTempPathW(MAX_PATH, temp);
+    ::GetTempFileNameW(temp, L"err", 0, errors);
     const HANDLE error =
         ::CreateFileW(errors, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, &inherited,
                       CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
