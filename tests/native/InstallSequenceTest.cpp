@@ -99,6 +99,10 @@ TEST(InstallSequence, MissingSourceShowsOneMessageAndChangesNothing) {
     EXPECT_EQ(Install({}, [](ScriptedPlatform& p) { p.Folder = L"C:\\"; })->form.FileSource,
               L"C:\\\\morvantel.ocx")
         << "at a drive's root, both backslashes stay";
+    const auto noFolder =
+        Install({Source}, [](ScriptedPlatform& p) { p.Failing = {L"ApplicationFolder"}; });
+    EXPECT_EQ(noFolder->form.FileSource, L"") << "a failed assignment keeps the empty text";
+    EXPECT_EQ(noFolder->form.Result(), InstallResult::SourceMissing);
 }
 
 TEST(InstallSequence, SystemFolderIsTheCountedPartOfTheBufferOrNothing) {
