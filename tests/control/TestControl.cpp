@@ -59,7 +59,7 @@ bool SetValue(HKEY key, const wchar_t* name, const std::wstring& value) {
 } // namespace
 
 #ifdef TEST_CONTROL_NEEDS_DEP
-extern "C" __declspec(dllimport) int OcxDependency();
+extern "C" int OcxDependency(); // from ocxdep.dll, through its import library
 #endif
 
 // With OCX_TEST_UNRULY set, registration behaves as some real controls do: it broadcasts a

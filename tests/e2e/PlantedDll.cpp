@@ -3,7 +3,8 @@
 // beside itself, naming itself, and refuses to stay loaded.
 #include <windows.h>
 
-extern "C" __declspec(dllexport) int OcxDependency() {
+// Exported: with no export list, the MinGW linker exports every function of a DLL.
+extern "C" int OcxDependency() {
     return 0;
 }
 
