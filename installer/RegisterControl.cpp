@@ -30,7 +30,7 @@ bool frmMain::RegisterControl(const std::wstring& path, bool Register, ToolMessa
     try {
         owner = platform_.WindowHandle();
     } catch (const PlatformError&) {
-        owner = nullptr;
+        // No window: the launch has no owner.
     }
     // The tool starts in the system folder, never in the installer's (a Downloads folder),
     // where a DLL that the control needs could be planted.
