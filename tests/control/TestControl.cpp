@@ -1,5 +1,7 @@
 // A stand-in for the real control: a DLL whose registration entry points record each call in
 // the log named by OCX_TEST_LOG and keep a class entry in the registry, like a real control.
+#include "tests/windows/Utf8Line.h"
+
 #include <windows.h>
 
 #include <string>
@@ -33,21 +35,8 @@ void Record(const wchar_t* call) {
         return;
     }
     logPath.resize(length);
-    const std::wstring line = std::wstring(TEST_CONTROL_BUILD) + L" " + call + L" " + ModulePath();
-    std::string utf8(line.size() * 3 + 2, '\0');
-    const int size =
-        ::WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(),
-                              static_cast<int>(utf8.size()), nullptr, nullptr);
-    utf8.resize(static_cast<std::size_t>(size));
-    utf8 += "\r\n";
-    const HANDLE log = ::CreateFileW(logPath.c_str(), FILE_APPEND_DATA,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (log != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        ::WriteFile(log, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
-        ::CloseHandle(log);
-    }
+    ocx::test::AppendLine(logPath,
+                          std::wstring(TEST_CONTROL_BUILD) + L" " + call + L" " + ModulePath());
 }
 
 bool SetValue(HKEY key, const wchar_t* name, const std::wstring& value) {

@@ -8,6 +8,8 @@
 //   exit <status>               or "exit timeout" when it had not ended after a minute
 // Texts are printed as UTF-8. With --unseen first, the installer runs on a window station of its
 // own that no one can see, as under a service.
+#include "tests/windows/Utf8Line.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -76,11 +78,7 @@ BOOL CALLBACK Inspect(HWND window, LPARAM context) {
 }
 
 void PrintUtf8(const std::wstring& line) {
-    std::string utf8(line.size() * 3 + 1, '\0');
-    utf8.resize(static_cast<std::size_t>(
-        ::WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(),
-                              static_cast<int>(utf8.size()), nullptr, nullptr)));
-    std::printf("%s\n", utf8.c_str());
+    std::printf("%s\n", ocx::test::Utf8(line).c_str());
 }
 
 // A new window station, which is never visible, with a desktop; gives the desktop's name.

@@ -3,6 +3,8 @@
 // DllRegisterServer or DllUnregisterServer in-process, and shows a message box unless given /s.
 // Exit status 0 when the entry point succeeded, 3 otherwise. It records only after a pause, so
 // that a caller that does not wait is caught.
+#include "tests/windows/Utf8Line.h"
+
 #include <windows.h>
 
 #include <shellapi.h>
@@ -15,16 +17,7 @@ void Record(const std::wstring& line) {
     std::wstring path(MAX_PATH * 4, L'\0');
     path.resize(::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
     path = path.substr(0, path.find_last_of(L'\\')) + L"\\recorded.txt";
-    std::string utf8(line.size() * 3 + 2, '\0');
-    utf8.resize(static_cast<std::size_t>(
-        ::WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(),
-                              static_cast<int>(utf8.size()), nullptr, nullptr)));
-    utf8 += "\n";
-    const HANDLE file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    ::WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
-    ::CloseHandle(file);
+    ocx::test::AppendLine(path, line);
 }
 
 } // namespace
