@@ -76,26 +76,24 @@ release_file() {
     wait "$holder" || true
 }
 
-registered_build() {
-    "$WINE_LOADER" reg query "$class_key" /v Build 2>/dev/null </dev/null |
-        tr -d '\r' | awk '$1 == "Build" { print $3 }'
-}
-
 tool_calls() { [ -f "$calls_log" ] && tr -d '\r' <"$calls_log" | cut -d' ' -f1,2 || true; }
 
 check() { # description, then a command that must succeed
-    local description=$1
-    shift
-    if "$@"; then
-        echo "ok: $description"
-    else
-        echo "FAILED: $description"
-        failures=$((failures + 1))
-    fi
+    if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1" && failures=$((failures + 1)); fi
 }
 
-# What Wine's attrib says of a file: its attribute letters, then its path.
-attributes() { "$WINE_LOADER" cmd /c attrib "$1" </dev/null 2>/dev/null | tr -d '\r'; }
+# The common checks: the exit status of the last run; the build of the control in the system
+# folder and named in the registry (of the 32-bit view with /reg:32); the tool's calls, in order.
+ended() { check "exit status $1" reported "exit $1"; }
+in_place() { # build [reg option]
+    check "the system folder holds the $1 build" same_file "$controls/$1/morvantel.ocx" "$system32/morvantel.ocx"
+    check "the registry names the $1 build" equals "$("$WINE_LOADER" reg query "$class_key" /v Build ${2:-} \
+        </dev/null 2>/dev/null | tr -d '\r' | awk '$1 == "Build" { print $3 }')" "$1"
+}
+tool_calls_were() { check "tool calls: $1" equals "$(tool_calls | tr '\n' ,)" "$1"; }
+
+# Wine's attrib, on Windows paths: sets attributes, or prints a file's letters and its path.
+attrib() { "$WINE_LOADER" cmd /c attrib "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 
 reported() { grep -qxF "$1" "$report"; }
 messages() { grep -c '^message ' "$report" || true; }
