@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -13,30 +14,21 @@ constexpr const wchar_t* ClassKey =
 constexpr const wchar_t* ServerKey =
     L"Software\\Classes\\CLSID\\{6D6F7276-616E-7465-6C00-000000000001}\\InprocServer32";
 
-HMODULE ThisModule() {
+std::wstring ModulePath() {
     HMODULE module = nullptr;
     ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                         reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-    return module;
-}
-
-std::wstring ModulePath() {
+                         reinterpret_cast<LPCWSTR>(&ModulePath), &module);
     std::wstring path(MAX_PATH * 4, L'\0');
-    path.resize(::GetModuleFileNameW(ThisModule(), path.data(), static_cast<DWORD>(path.size())));
+    path.resize(::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size())));
     return path;
 }
 
 void Record(const wchar_t* call) {
-    std::wstring logPath(MAX_PATH * 4, L'\0');
-    const DWORD length = ::GetEnvironmentVariableW(L"OCX_TEST_LOG", logPath.data(),
-                                                   static_cast<DWORD>(logPath.size()));
-    if (length == 0 || length >= logPath.size()) {
-        return;
+    if (const wchar_t* log = ::_wgetenv(L"OCX_TEST_LOG")) {
+        ocx::test::AppendLine(log,
+                              TEST_CONTROL_BUILD + std::wstring(L" ") + call + L" " + ModulePath());
     }
-    logPath.resize(length);
-    ocx::test::AppendLine(logPath,
-                          std::wstring(TEST_CONTROL_BUILD) + L" " + call + L" " + ModulePath());
 }
 
 bool SetValue(HKEY key, const wchar_t* name, const std::wstring& value) {
@@ -45,17 +37,11 @@ bool SetValue(HKEY key, const wchar_t* name, const std::wstring& value) {
            ERROR_SUCCESS;
 }
 
-} // namespace
-
-#ifdef TEST_CONTROL_NEEDS_DEP
-extern "C" int OcxDependency(); // from ocxdep.dll, through its import library
-#endif
-
 // With OCX_TEST_UNRULY set, registration behaves as some real controls do: it broadcasts a
 // setting change and waits for every top-level window to answer, and it asks the installer's
 // window to close. It records whether that window was still there afterwards.
 void BeUnruly() {
-    if (::GetEnvironmentVariableW(L"OCX_TEST_UNRULY", nullptr, 0) == 0) {
+    if (::_wgetenv(L"OCX_TEST_UNRULY") == nullptr) {
         return;
     }
     ::SendMessageW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Environment"));
@@ -65,17 +51,21 @@ void BeUnruly() {
     Record(main != nullptr && ::IsWindow(main) != FALSE ? L"main-kept" : L"main-lost");
 }
 
+} // namespace
+
+#ifdef TEST_CONTROL_NEEDS_DEP
+extern "C" int OcxDependency(); // from ocxdep.dll, through its import library
+#endif
+
 STDAPI DllRegisterServer() {
     Record(L"register");
 #ifdef TEST_CONTROL_NEEDS_DEP
     OcxDependency();
 #endif
     BeUnruly();
-    if (TEST_CONTROL_REGISTER_FAILS) {
-        return E_FAIL;
-    }
     HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, ServerKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+    if (TEST_CONTROL_REGISTER_FAILS ||
+        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, ServerKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                           &key, nullptr) != ERROR_SUCCESS) {
         return E_FAIL;
     }

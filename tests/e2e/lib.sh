@@ -65,8 +65,7 @@ install_old() { # [probe option]
 
 # Keeps a file in use until release_file: "hold" it open with no sharing, or "load" it as a DLL.
 use_file() { # hold|load windows-path
-    "$WINE_LOADER" "$OCX_TEST_BIN/file_holder.exe" "$1" "$2" 'C:\holder-ready' 'C:\holder-release' \
-        </dev/null >/dev/null 2>&1 &
+    "$WINE_LOADER" "$OCX_TEST_BIN/file_holder.exe" "$1" "$2" </dev/null >/dev/null 2>&1 &
     holder=$!
     for _ in $(seq 100); do [ -e "$WINEPREFIX/drive_c/holder-ready" ] && break; sleep 0.1; done
     check "the file is in use" test -e "$WINEPREFIX/drive_c/holder-ready"

@@ -11,46 +11,34 @@
 
 #include <string>
 
-namespace {
-
-void Record(const std::wstring& line) {
-    std::wstring path(MAX_PATH * 4, L'\0');
-    path.resize(::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-    path = path.substr(0, path.find_last_of(L'\\')) + L"\\recorded.txt";
-    ocx::test::AppendLine(path, line);
-}
-
-} // namespace
-
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     ::Sleep(500);
-    Record(::GetCommandLineW());
+    std::wstring self(MAX_PATH * 4, L'\0');
+    self.resize(::GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
+    ocx::test::AppendLine(self.substr(0, self.find_last_of(L'\\')) + L"\\recorded.txt",
+                          ::GetCommandLineW());
     int count = 0;
     wchar_t** const args = ::CommandLineToArgvW(::GetCommandLineW(), &count);
     bool silent = false;
-    bool unregister = false;
-    const wchar_t* control = nullptr;
+    const char* entryPoint = "DllRegisterServer";
+    HMODULE control = nullptr;
     for (int i = 1; i < count; ++i) {
         const std::wstring arg = args[i];
         if (arg == L"/s" || arg == L"-s") {
             silent = true;
         } else if (arg == L"/u" || arg == L"-u") {
-            unregister = true;
+            entryPoint = "DllUnregisterServer";
         } else {
-            control = args[i];
+            control = ::LoadLibraryW(args[i]);
         }
     }
+    ::LocalFree(args);
     using EntryPoint = HRESULT(WINAPI*)();
-    const HMODULE module = control == nullptr ? nullptr : ::LoadLibraryW(control);
-    const FARPROC found =
-        module == nullptr
-            ? nullptr
-            : ::GetProcAddress(module, unregister ? "DllUnregisterServer" : "DllRegisterServer");
+    const FARPROC found = control == nullptr ? nullptr : ::GetProcAddress(control, entryPoint);
     const auto entry = reinterpret_cast<EntryPoint>(reinterpret_cast<void (*)()>(found));
     const bool done = entry != nullptr && SUCCEEDED(entry());
     if (!silent) {
         ::MessageBoxW(nullptr, done ? L"Succeeded." : L"Failed.", L"RegSvr32", MB_OK);
     }
-    ::LocalFree(args);
     return done ? 0 : 3;
 }
