@@ -91,8 +91,8 @@ in_place() { # build [reg option]
 }
 tool_calls_were() { check "tool calls: $1" equals "$(tool_calls | tr '\n' ,)" "$1"; }
 
-# Wine's attrib, on Windows paths: sets attributes, or prints a file's letters and its path.
-attrib() { "$WINE_LOADER" cmd /c attrib "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+# Sets a file's attributes with Wine's attrib: attrib +h 'C:\path'.
+attrib() { "$WINE_LOADER" cmd /c attrib "$@" </dev/null >/dev/null 2>&1; }
 
 reported() { grep -qxF "$1" "$report"; }
 messages() { grep -c '^message ' "$report" || true; }
