@@ -110,6 +110,10 @@ stray_processes() {
     done
 }
 
+# A folder's names, sizes and times; not the link counts, which other scenarios change, since
+# their prefixes share files with this one.
+listing() { find "$1" -maxdepth 1 -printf '%f %s %T@\n' | sort | sha256sum; }
+
 temp_files() { find "$system32" -maxdepth 1 -iname 'ocx*.tmp' -printf '%f\n'; }
 
 finish() {
