@@ -3,12 +3,12 @@
 # Needs: WINEPREFIX (the prepared prefix), WINE_LOADER, OCX_SETUP_EXE, OCX_TEST_BIN.
 set -euo pipefail
 export LC_ALL=C.UTF-8
+source "$(dirname "${BASH_SOURCE[0]}")/../checks.sh"
 
 template=$WINEPREFIX
 work=$(mktemp -d "${TMPDIR:-/tmp}/ocx-e2e.XXXXXX")
 controls=$OCX_TEST_BIN/controls
 class_key='HKLM\Software\Classes\CLSID\{6D6F7276-616E-7465-6C00-000000000001}\InprocServer32'
-failures=0
 
 cleanup() {
     wineserver -k </dev/null >/dev/null 2>&1 || true
@@ -77,10 +77,6 @@ release_file() {
 
 tool_calls() { [ -f "$calls_log" ] && tr -d '\r' <"$calls_log" | cut -d' ' -f1,2 || true; }
 
-check() { # description, then a command that must succeed
-    if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1" && failures=$((failures + 1)); fi
-}
-
 # The common checks: the exit status of the last run; the build of the control in the system
 # folder and named in the registry (of the 32-bit view with /reg:32); the tool's calls, in order.
 ended() { check "exit status $1" reported "exit $1"; }
@@ -121,8 +117,5 @@ finish() {
     [ -n "${leftover_ok:-}" ] || check "no temporary file left" equals "$(temp_files)" ""
     check "no run ever showed the window titled Main" \
         bash -c "! grep -qx 'main-visible yes' '$work'/report.* 2>/dev/null"
-    if [ "$failures" -ne 0 ]; then
-        echo "$failures check(s) failed"
-        exit 1
-    fi
+    end_checks
 }
