@@ -6,13 +6,15 @@
 #include <string>
 
 int wmain(int argc, wchar_t** argv) {
-    const bool load = argc == 3 && std::wstring(argv[1]) == L"load";
-    const HMODULE module = load ? ::LoadLibraryW(argv[2]) : nullptr;
-    const HANDLE held = argc != 3 || load
-                            ? nullptr
-                            : ::CreateFileW(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (module == nullptr && (held == nullptr || held == INVALID_HANDLE_VALUE)) {
+    if (argc != 3) {
+        return 2;
+    }
+    // The system lets go of the file as the program ends.
+    const bool inUse = std::wstring(argv[1]) == L"load"
+                           ? ::LoadLibraryW(argv[2]) != nullptr
+                           : ::CreateFileW(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr) != INVALID_HANDLE_VALUE;
+    if (!inUse) {
         return 1;
     }
     ::CloseHandle(::CreateFileW(L"C:\\holder-ready", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -20,5 +22,5 @@ int wmain(int argc, wchar_t** argv) {
     while (::GetFileAttributesW(L"C:\\holder-release") == INVALID_FILE_ATTRIBUTES) {
         ::Sleep(20);
     }
-    return 0; // the system lets go of the file as the program ends
+    return 0;
 }

@@ -86,7 +86,6 @@ int wmain(int argc, wchar_t** argv) {
                                         installer.data(), nullptr));
     std::wstring command = L"\"" + installer + L"\"";
     std::wstring desktop = unseen ? UnseenDesktop() : L"";
-    std::fflush(stdout);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.lpDesktop = unseen ? desktop.data() : nullptr;
