@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace ocx::test {
 namespace {
 
@@ -35,17 +37,20 @@ struct Installation {
     }
 };
 
+// The files a run that installed leaves: those it found, and the target.
+Files WithTarget(Files files) {
+    files.insert(Target);
+    return files;
+}
+
 // Runs the installer and checks every call it made, how it ended, and that it left the files as
 // it found them, with the target added where it installed.
 void ExpectRun(const Script& script, const std::wstring& trace, InstallResult result) {
     const Installation run(script);
     EXPECT_EQ(run.Trace(), trace);
     EXPECT_EQ(run.form.Result(), result);
-    Files after = script.Files;
-    if (result == InstallResult::Installed) {
-        after.insert(Target);
-    }
-    EXPECT_EQ(run.platform.Files, after);
+    EXPECT_EQ(run.platform.Files,
+              result == InstallResult::Installed ? WithTarget(script.Files) : script.Files);
 }
 
 // The parts of the traces.
@@ -221,9 +226,14 @@ TEST(FailureCombinations, EveryRunEndsOnceAndLeavesTheFilesAsTheyWereUnlessInsta
                                               L"Wait",
                                               L"DeleteFiles*",
                                               L"UnloadWindow"};
-    const unsigned sourceSearch = 1U << 1U;
-    const unsigned restore = 1U << 8U;
-    const unsigned deletion = 1U << 13U;
+    // A failure point's bit in the mask.
+    const auto bit = [&](const std::wstring& point) {
+        return 1U << static_cast<unsigned>(std::find(points.begin(), points.end(), point) -
+                                           points.begin());
+    };
+    const unsigned sourceSearch = bit(L"MatchFile " + Source);
+    const unsigned restore = bit(L"RenameFile " + Aside + L"*");
+    const unsigned deletion = bit(L"DeleteFiles*");
     for (unsigned present = 0; present < 4; ++present) {
         const bool source = (present & 1U) != 0;
         const bool target = (present & 2U) != 0;
@@ -258,9 +268,7 @@ TEST(FailureCombinations, EveryRunEndsOnceAndLeavesTheFilesAsTheyWereUnlessInsta
             const bool silent = result == Installed || result == RegistrationFailed;
             ASSERT_EQ(platform.CountCalls(L"ShowMessage"), silent ? 0U : 1U);
             if (result == Installed) {
-                Files installed = script.Files;
-                installed.insert(Target);
-                ASSERT_EQ(platform.Files, installed) << "no temporary file is left";
+                ASSERT_EQ(platform.Files, WithTarget(script.Files)) << "no temporary file is left";
                 continue;
             }
             // The old copy is back and nothing is left, unless putting it back failed, or the new

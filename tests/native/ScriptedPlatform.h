@@ -103,9 +103,9 @@ public:
                     const std::wstring& title) override {
         return Answer(L"ShowMessage " + std::to_wstring(style) + L" " + title + L"|" + prompt, 1);
     }
+    void UnloadWindow() override { Record(L"UnloadWindow"); }
     // Not recorded, as they change nothing; they still fail when scripted to.
     NativeWindow WindowHandle() override { return Check(L"WindowHandle", Window); }
-    void UnloadWindow() override { Record(L"UnloadWindow"); }
     std::string ToAnsi(const std::wstring& text) override {
         if (std::any_of(text.begin(), text.end(), [](wchar_t c) { return c > 0x7F; })) {
             throw PlatformError(1113, L"No mapping for the Unicode character exists.");
@@ -128,8 +128,9 @@ private:
         explicit Process(ScriptedPlatform& platform) : platform_(platform) {}
         unsigned long WaitForExit() override {
             auto& statuses = platform_.ToolExitStatuses;
-            const unsigned long status = statuses.empty() ? 0 : statuses.front();
+            unsigned long status = 0;
             if (!statuses.empty()) {
+                status = statuses.front();
                 statuses.pop_front();
             }
             return platform_.Answer(L"Wait", status);
