@@ -65,7 +65,7 @@ private:
 
     Platform& platform_;
     bool attended_ = false;   // someone can answer a message box
-    bool hadOldCopy_ = false; // an installed copy was unregistered, so a rollback registers it
+    bool hadOldCopy_ = false; // a copy was installed (or assumed), so a rollback registers it
     std::wstring staged_;     // the new copy under a temporary name, until it is in place
     std::wstring aside_;      // the old copy under a temporary name, until discarded or restored
     std::optional<InstallResult> result_;
