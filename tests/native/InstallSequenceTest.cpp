@@ -12,25 +12,16 @@ using Files = std::set<std::wstring>;
 
 const std::wstring Source = L"C:\\Setup\\morvantel.ocx";
 const std::wstring Target = L"C:\\WINDOWS\\system32\\morvantel.ocx";
-const std::wstring Staged = L"C:\\WINDOWS\\system32\\ocx1.tmp";
-const std::wstring Aside = L"C:\\WINDOWS\\system32\\ocx2.tmp";
 
 struct Installation {
     explicit Installation(Script script) : platform(std::move(script)) { form.Form_Load(); }
     ScriptedPlatform platform;
     frmMain form{platform};
 
-    // The calls as one text, "; " after each, with the files named by letter: S the source, T
-    // the target, N the new copy staged beside it, O the old copy set aside.
+    // The calls as one text, "; " after each.
     [[nodiscard]] std::wstring Trace() const {
         std::wstring trace;
-        for (std::wstring call : platform.Calls) {
-            for (const auto& [path, letter] :
-                 {std::pair{Source, L"S"}, {Target, L"T"}, {Staged, L"N"}, {Aside, L"O"}}) {
-                for (std::size_t at = 0; (at = call.find(path, at)) != std::wstring::npos;) {
-                    call.replace(at, path.size(), letter);
-                }
-            }
+        for (const std::wstring& call : platform.Calls) {
             trace += call + L"; ";
         }
         return trace;
@@ -61,7 +52,8 @@ const std::wstring SetAside = L"NewTempFileBeside; RenameFile T => O; ";
 const std::wstring Register = L"RenameFile N -> T; GetSystemDirectoryA; ShellExecuteA T; Wait; ";
 const std::wstring Discard = L"ClearReadOnly O; DeleteFiles O; ";
 const std::wstring RemoveNew = L"GetSystemDirectoryA; ShellExecuteA /s -u T; Wait; DeleteFiles T; ";
-const std::wstring Restore = L"RenameFile O => T; GetSystemDirectoryA; ShellExecuteA /s T; Wait; ";
+const std::wstring Reregister = L"GetSystemDirectoryA; ShellExecuteA /s T; Wait; ";
+const std::wstring Restore = L"RenameFile O => T; " + Reregister;
 const std::wstring Box = L"ShowMessage 16 OCX Installation|";
 const std::wstring NotFound = L"Source file morvantel.ocx not found; ";
 const std::wstring CopyFailure = L"Cannot copy morvantel.ocx to T";
@@ -125,9 +117,16 @@ TEST(InstallSequence, CopyFailuresAreReportedAndLeaveTheOldCopyInPlaceAndRegiste
     ExpectRun({.Files = {Source}, .Failing = {L"CopyFileTo*"}, .FailureDescription = L""},
               Begin + toN + cleanUp + Box + CopyFailure + L"; " + End, CopyFailed);
     // While putting the new copy in place: the old one goes back before the box shows.
-    ExpectRun({.Files = both, .Failing = {L"RenameFile " + Staged + L"*"}},
+    ExpectRun({.Files = both, .Failing = {L"RenameFile N*"}},
               Begin + Stage + Unregister + SetAside + L"RenameFile N -> T; " + cleanUp + Restore +
                   Box + CopyFailure + L"\r\nAccess is denied.; " + End,
+              CopyFailed);
+    // The old copy cannot be set aside, as when a program holds it open: it stays, registered
+    // again, and the new one is never put over it.
+    ExpectRun({.Files = both, .Failing = {L"RenameFile T*"}},
+              Begin + Stage + Unregister + SetAside + Discard + L"RenameFile N -> T; " + cleanUp +
+                  Reregister + Box + CopyFailure +
+                  L"\r\nCannot create a file when that file already exists.; " + End,
               CopyFailed);
 }
 
@@ -153,18 +152,18 @@ TEST(InstallSequence, StepFailuresThatStillEndInstalled) {
                   Discard + End,
               Installed);
     // An unsearchable target counts as an old copy; there is none to set aside.
-    ExpectRun({.Files = {Source}, .Failing = {L"MatchFile " + Target}},
+    ExpectRun({.Files = {Source}, .Failing = {L"MatchFile T"}},
               Begin + Stage + Unregister + SetAside + Discard + Register + End, Installed);
     // The old copy is still loaded by a program: it goes at the next restart.
-    ExpectRun({.Files = {Source, Target}, .Failing = {L"DeleteFiles " + Aside}},
+    ExpectRun({.Files = {Source, Target}, .Failing = {L"DeleteFiles O"}},
               Begin + Stage + Unregister + SetAside + Register + Discard + L"DeleteAtRestart O; " +
                   End,
               Installed);
-    // With no window the launches still go ahead, owned by no window.
-    const Installation windowless({.Files = {Source, Target}, .Failing = {L"WindowHandle"}});
-    EXPECT_EQ(windowless.form.Result(), Installed);
-    ASSERT_EQ(windowless.platform.Launches.size(), 2U);
-    EXPECT_EQ(windowless.platform.Launches[1].Owner, nullptr);
+    // With no window the launches still go ahead, owned by none.
+    ExpectRun({.Files = {Source}, .Failing = {L"WindowHandle"}},
+              Begin + Stage + L"RenameFile N -> T; GetSystemDirectoryA; ShellExecuteA T unowned; " +
+                  L"Wait; " + End,
+              Installed);
 }
 
 TEST(InstallSequence, UnattendedRunShowsNoBoxSilencesTheToolAndWritesTheLine) {
@@ -181,62 +180,33 @@ TEST(InstallSequence, UnattendedRunShowsNoBoxSilencesTheToolAndWritesTheLine) {
               CopyFailed);
 }
 
-// Reinstalls into the given system folder, and gives the two launches.
-std::vector<ScriptedPlatform::Launch> LaunchesFor(const std::string& folder) {
-    const std::wstring target = std::wstring(folder.begin(), folder.end()) + L"\\morvantel.ocx";
-    return Installation({.Files = {Source, target}, .SystemDirectory = folder}).platform.Launches;
-}
-
-TEST(RegisterControl, LaunchesTheSystemToolByFullPathInTheSystemFolderQuotingBlanks) {
-    const auto launches = LaunchesFor("C:\\WINDOWS\\system32");
-    ASSERT_EQ(launches.size(), 2U);
-    for (const auto& launch : launches) {
-        EXPECT_EQ(launch.Owner, ScriptedPlatform::Window);
-        EXPECT_EQ(launch.Operation, "open");
-        EXPECT_EQ(launch.File, "C:\\WINDOWS\\system32\\regsvr32.exe");
-        // Never the installer's own folder, where a DLL could be planted.
-        EXPECT_EQ(launch.Directory, "C:\\WINDOWS\\system32");
-        EXPECT_EQ(launch.ShowCommand, 1);
+// Every trace above shows the tool by its full path in the system folder, started there. Here
+// the system folder's name has a blank or a tab, and the control's path must reach the tool as one
+// argument.
+TEST(RegisterControl, QuotesTheControlsPathWhenTheSystemFolderHasABlankOrATab) {
+    for (const std::string folder : {"D:\\Win Dir", "D:\\Win\tDir"}) {
+        const std::wstring target = std::wstring(folder.begin(), folder.end()) + L"\\morvantel.ocx";
+        const Installation run({.Files = {Source, target}, .SystemDirectory = folder});
+        EXPECT_EQ(run.Trace(), Begin + Stage +
+                                   L"GetSystemDirectoryA; ShellExecuteA -u \"T\"; Wait; " +
+                                   SetAside + L"RenameFile N -> T; GetSystemDirectoryA; " +
+                                   L"ShellExecuteA \"T\"; Wait; " + Discard + End);
     }
-    EXPECT_EQ(launches[1].Parameters, "C:\\WINDOWS\\system32\\morvantel.ocx");
-    const auto spaced = LaunchesFor("D:\\Win Dir\\system32");
-    ASSERT_EQ(spaced.size(), 2U);
-    EXPECT_EQ(spaced[0].Parameters, "-u \"D:\\Win Dir\\system32\\morvantel.ocx\"");
-    EXPECT_EQ(spaced[1].File, "D:\\Win Dir\\system32\\regsvr32.exe");
-    const auto tabbed = LaunchesFor("D:\\Win\tDir");
-    ASSERT_EQ(tabbed.size(), 2U);
-    EXPECT_EQ(tabbed[1].Parameters, "\"D:\\Win\tDir\\morvantel.ocx\"");
 }
 
 // Every way an operation can fail, each switched on or off independently, over each of the four
 // cases of source and target present or not.
 TEST(FailureCombinations, EveryRunEndsOnceAndLeavesTheFilesAsTheyWereUnlessInstalled) {
-    const std::vector<std::wstring> points = {L"GetSystemDirectoryA",
-                                              L"MatchFile " + Source,
-                                              L"MatchFile " + Target,
-                                              L"NewTempFileBeside",
-                                              L"CopyFileTo*",
-                                              L"ClearReadOnly*",
-                                              L"RenameFile " + Target + L"*",
-                                              L"RenameFile " + Staged + L"*",
-                                              L"RenameFile " + Aside + L"*",
-                                              L"ShellExecuteA -u*",
-                                              L"ShellExecuteA C*",
-                                              L"ShellExecuteA /s*",
-                                              L"Wait",
-                                              L"DeleteFiles*",
-                                              L"UnloadWindow"};
-    // A failure point's bit in the mask.
-    const auto bit = [&](const std::wstring& point) {
-        return 1U << static_cast<unsigned>(std::find(points.begin(), points.end(), point) -
-                                           points.begin());
-    };
-    const unsigned sourceSearch = bit(L"MatchFile " + Source);
-    const unsigned restore = bit(L"RenameFile " + Aside + L"*");
-    const unsigned deletion = bit(L"DeleteFiles*");
+    const std::wstring list = L"GetSystemDirectoryA; MatchFile S; MatchFile T; NewTempFileBeside; "
+                              L"CopyFileTo*; ClearReadOnly*; RenameFile T*; RenameFile N*; "
+                              L"RenameFile O*; ShellExecuteA -u*; ShellExecuteA T*; "
+                              L"ShellExecuteA /s*; Wait; DeleteFiles*; UnloadWindow; ";
+    std::vector<std::wstring> points;
+    for (std::size_t at = 0, end = 0; (end = list.find(L"; ", at)) != std::wstring::npos;
+         at = end + 2) {
+        points.push_back(list.substr(at, end - at));
+    }
     for (unsigned present = 0; present < 4; ++present) {
-        const bool source = (present & 1U) != 0;
-        const bool target = (present & 2U) != 0;
         for (unsigned mask = 0; mask < (1U << points.size()); ++mask) {
             Script script;
             for (std::size_t i = 0; i < points.size(); ++i) {
@@ -244,9 +214,13 @@ TEST(FailureCombinations, EveryRunEndsOnceAndLeavesTheFilesAsTheyWereUnlessInsta
                     script.Failing.push_back(points[i]);
                 }
             }
-            script.Files = source ? Files{Source} : Files{};
-            if (target) {
-                script.Files.insert(Target);
+            const auto fails = [&](const wchar_t* point) {
+                return std::ranges::count(script.Failing, point) != 0;
+            };
+            for (const auto& [bit, file] : {std::pair{1U, Source}, {2U, Target}}) {
+                if ((present & bit) != 0) {
+                    script.Files.insert(file);
+                }
             }
             const Installation run(script);
             const ScriptedPlatform& platform = run.platform;
@@ -259,9 +233,9 @@ TEST(FailureCombinations, EveryRunEndsOnceAndLeavesTheFilesAsTheyWereUnlessInsta
             ASSERT_LE(platform.CountCalls(L"CopyFileTo"), 1U);
             ASSERT_LE(platform.CountCalls(L"NewTempFileBeside"), 2U);
             ASSERT_LE(platform.CountCalls(L"ShellExecuteA"), 4U);
-            ASSERT_LE(platform.CountCalls(L"Wait"), platform.Launches.size());
+            ASSERT_LE(platform.CountCalls(L"Wait"), platform.CountCalls(L"ShellExecuteA"));
             ASSERT_TRUE(result.has_value());
-            if (!source || (mask & sourceSearch) != 0) {
+            if (!script.Files.contains(Source) || fails(L"MatchFile S")) {
                 ASSERT_EQ(result, InstallResult::SourceMissing);
                 ASSERT_EQ(platform.Calls.size(), 6U) << "no file touched, no tool run";
             }
@@ -273,7 +247,8 @@ TEST(FailureCombinations, EveryRunEndsOnceAndLeavesTheFilesAsTheyWereUnlessInsta
             }
             // The old copy is back and nothing is left, unless putting it back failed, or the new
             // copy, with nothing to put back over it, could not be deleted.
-            if ((mask & restore) == 0 && ((mask & deletion) == 0 || target)) {
+            if (!fails(L"RenameFile O*") &&
+                (!fails(L"DeleteFiles*") || script.Files.contains(Target))) {
                 ASSERT_EQ(platform.Files, script.Files);
             }
         }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ocx::test {
@@ -15,7 +16,7 @@ namespace ocx::test {
 // What a test sets up: the files present, the calls that fail, and the other answers.
 struct Script {
     std::set<std::wstring> Files;      // full paths of the ordinary files present
-    std::vector<std::wstring> Failing; // calls that fail; a trailing '*' matches any tail
+    std::vector<std::wstring> Failing; // calls that fail, as recorded; '*' at the end: any tail
     std::wstring FailureDescription = L"Access is denied.";
     std::deque<unsigned long> ToolExitStatuses; // one per wait, in order; 0 once they run out
     std::intptr_t ShellResult = 42;
@@ -25,23 +26,25 @@ struct Script {
     std::optional<unsigned> SystemDirectoryCount; // forced in place of the real count
 };
 
-// A Platform over a set of file paths, answering as scripted. It records the calls in order, as
-// text: "MatchFile C:\x", "ShellExecuteA -u C:\x", "Wait", "RenameFile C:\a -> C:\b" ("=>" where
-// the rename may replace its target), "ShowMessage 16 <title>|<prompt>", ...
+// A Platform over a set of file paths, answering as scripted. It records each call as text, in
+// order ("MatchFile T", "RenameFile T => O", "ShowMessage 16 <title>|<prompt>", ...), naming the
+// files by letter: S the control beside the program, T the one in the system folder, N and O the
+// first and second temporary files there; "=>" where a rename may replace its target. A launch of
+// the system folder's regsvr32.exe, started in that folder, shown normally and owned by the
+// window, shows as its parameters alone ("ShellExecuteA -u T"); any other launch in full.
 class ScriptedPlatform final : public Platform, public Script {
 public:
-    struct Launch {
-        NativeWindow Owner = nullptr;
-        std::string Operation, File, Parameters, Directory;
-        int ShowCommand = 0;
-    };
-
-    explicit ScriptedPlatform(Script script = {}) : Script(std::move(script)) {}
+    explicit ScriptedPlatform(Script script = {}) : Script(std::move(script)) {
+        const std::wstring system = Wide(SystemDirectory);
+        names_ = {{L"open " + system + L"\\regsvr32.exe ", L""},
+                  {L" in " + system + L" show 1", L""},
+                  {Folder + L"\\morvantel.ocx", L"S"},
+                  {system + L"\\morvantel.ocx", L"T"},
+                  {system + L"\\ocx1.tmp", L"N"},
+                  {system + L"\\ocx2.tmp", L"O"}};
+    }
 
     std::vector<std::wstring> Calls;
-    std::vector<Launch> Launches;
-
-    static inline const NativeWindow Window = reinterpret_cast<NativeWindow>(0x1234);
 
     std::wstring ApplicationFolder() override { return Answer(L"ApplicationFolder", Folder); }
     unsigned GetSystemDirectoryA(std::span<char> buffer) override {
@@ -88,8 +91,10 @@ public:
     ShellLaunch ShellExecuteA(NativeWindow owner, const std::string& operation,
                               const std::string& file, const std::string& parameters,
                               const std::string& directory, int showCommand) override {
-        Record(L"ShellExecuteA", std::wstring(parameters.begin(), parameters.end()));
-        Launches.push_back({owner, operation, file, parameters, directory, showCommand});
+        Record(L"ShellExecuteA " +
+               Wide(operation + " " + file + " " + parameters + " in " + directory + " show " +
+                    std::to_string(showCommand)) +
+               (owner == Window ? L"" : L" unowned"));
         ShellLaunch launch{ShellResult, nullptr};
         if (ShellResult > ShellLaunchRefusedLimit) {
             launch.Process = std::make_unique<Process>(*this);
@@ -113,7 +118,7 @@ public:
         return Check(L"ToAnsi", std::string(text.begin(), text.end()));
     }
     std::wstring FromAnsi(const std::string& text) override {
-        return Check(L"FromAnsi", std::wstring(text.begin(), text.end()));
+        return Check(L"FromAnsi", Wide(text));
     }
 
     [[nodiscard]] std::size_t CountCalls(const std::wstring& prefix) const {
@@ -140,6 +145,18 @@ private:
         ScriptedPlatform& platform_;
     };
 
+    static inline const NativeWindow Window = reinterpret_cast<NativeWindow>(0x1234);
+
+    static std::wstring Wide(const std::string& text) { return {text.begin(), text.end()}; }
+    // The call with the script's files named by letter, and the usual launch by its parameters.
+    [[nodiscard]] std::wstring Named(std::wstring call) const {
+        for (const auto& [text, name] : names_) {
+            for (std::size_t at = 0; (at = call.find(text, at)) != std::wstring::npos;) {
+                call.replace(at, text.size(), name);
+            }
+        }
+        return call;
+    }
     void Need(const std::wstring& path) const {
         if (!Files.contains(path)) {
             throw PlatformError(2, L"The system cannot find the file specified.");
@@ -161,8 +178,8 @@ private:
     }
     // Records the call, then gives the answer or fails.
     template <typename T> T Answer(const std::wstring& call, T answer) {
-        Calls.push_back(call);
-        return Check(call, answer);
+        Calls.push_back(Named(call));
+        return Check(Calls.back(), answer);
     }
     void Record(const std::wstring& call) { Answer(call, 0); }
     // Records "<call> <path>" and gives the path.
@@ -171,6 +188,7 @@ private:
         return path;
     }
 
+    std::vector<std::pair<std::wstring, std::wstring>> names_; // a text, and what it shows as
     int temps_ = 0;
 };
 
