@@ -161,7 +161,7 @@ TEST(InstallSequence, StepFailuresThatStillEndInstalled) {
               Installed);
     // With no window the launches still go ahead, owned by none.
     ExpectRun({.Files = {Source}, .Failing = {L"WindowHandle"}},
-              Begin + Stage + L"RenameFile N -> T; GetSystemDirectoryA; ShellExecuteA T unowned; " +
+              Begin + Stage + L"RenameFile N -> T; GetSystemDirectoryA; ShellExecuteA unowned T; " +
                   L"Wait; " + End,
               Installed);
 }

@@ -30,14 +30,14 @@ struct Script {
 // order ("MatchFile T", "RenameFile T => O", "ShowMessage 16 <title>|<prompt>", ...), naming the
 // files by letter: S the control beside the program, T the one in the system folder, N and O the
 // first and second temporary files there; "=>" where a rename may replace its target. A launch of
-// the system folder's regsvr32.exe, started in that folder, shown normally and owned by the
-// window, shows as its parameters alone ("ShellExecuteA -u T"); any other launch in full.
+// the system folder's regsvr32.exe, started in that folder and shown normally, shows as its
+// parameters alone ("ShellExecuteA -u T"), after "unowned" when the window does not own it; any
+// other launch shows in full.
 class ScriptedPlatform final : public Platform, public Script {
 public:
     explicit ScriptedPlatform(Script script = {}) : Script(std::move(script)) {
         const std::wstring system = Wide(SystemDirectory);
-        names_ = {{L"open " + system + L"\\regsvr32.exe ", L""},
-                  {L" in " + system + L" show 1", L""},
+        names_ = {{L"open " + system + L"\\regsvr32.exe in " + system + L" show 1: ", L""},
                   {Folder + L"\\morvantel.ocx", L"S"},
                   {system + L"\\morvantel.ocx", L"T"},
                   {system + L"\\ocx1.tmp", L"N"},
@@ -91,10 +91,9 @@ public:
     ShellLaunch ShellExecuteA(NativeWindow owner, const std::string& operation,
                               const std::string& file, const std::string& parameters,
                               const std::string& directory, int showCommand) override {
-        Record(L"ShellExecuteA " +
-               Wide(operation + " " + file + " " + parameters + " in " + directory + " show " +
-                    std::to_string(showCommand)) +
-               (owner == Window ? L"" : L" unowned"));
+        Record(L"ShellExecuteA " + std::wstring(owner == Window ? L"" : L"unowned ") +
+               Wide(operation + " " + file + " in " + directory + " show " +
+                    std::to_string(showCommand) + ": " + parameters));
         ShellLaunch launch{ShellResult, nullptr};
         if (ShellResult > ShellLaunchRefusedLimit) {
             launch.Process = std::make_unique<Process>(*this);
@@ -112,9 +111,6 @@ public:
     // Not recorded, as they change nothing; they still fail when scripted to.
     NativeWindow WindowHandle() override { return Check(L"WindowHandle", Window); }
     std::string ToAnsi(const std::wstring& text) override {
-        if (std::any_of(text.begin(), text.end(), [](wchar_t c) { return c > 0x7F; })) {
-            throw PlatformError(1113, L"No mapping for the Unicode character exists.");
-        }
         return Check(L"ToAnsi", std::string(text.begin(), text.end()));
     }
     std::wstring FromAnsi(const std::string& text) override {
