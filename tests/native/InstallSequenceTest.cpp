@@ -184,13 +184,13 @@ TEST(InstallSequence, UnattendedRunShowsNoBoxSilencesTheToolAndWritesTheLine) {
 // the system folder's name has a blank or a tab, and the control's path must reach the tool as one
 // argument.
 TEST(RegisterControl, QuotesTheControlsPathWhenTheSystemFolderHasABlankOrATab) {
+    const std::wstring quoted = Begin + Stage + L"GetSystemDirectoryA; ShellExecuteA -u \"T\"; " +
+                                L"Wait; " + SetAside + L"RenameFile N -> T; GetSystemDirectoryA; " +
+                                L"ShellExecuteA \"T\"; Wait; " + Discard + End;
     for (const std::string folder : {"D:\\Win Dir", "D:\\Win\tDir"}) {
         const std::wstring target = std::wstring(folder.begin(), folder.end()) + L"\\morvantel.ocx";
-        const Installation run({.Files = {Source, target}, .SystemDirectory = folder});
-        EXPECT_EQ(run.Trace(), Begin + Stage +
-                                   L"GetSystemDirectoryA; ShellExecuteA -u \"T\"; Wait; " +
-                                   SetAside + L"RenameFile N -> T; GetSystemDirectoryA; " +
-                                   L"ShellExecuteA \"T\"; Wait; " + Discard + End);
+        EXPECT_EQ(Installation({.Files = {Source, target}, .SystemDirectory = folder}).Trace(),
+                  quoted);
     }
 }
 
