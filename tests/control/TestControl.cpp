@@ -1,5 +1,6 @@
-// A stand-in for the real control: a DLL whose registration entry points record each call in
-// the log named by OCX_TEST_LOG and keep a class entry in the registry, like a real control.
+// A stand-in for the real control: a DLL whose registration entry points record each call, with
+// the command line of the tool that called, in the log named by OCX_TEST_LOG, and keep a class
+// entry in the registry, like a real control.
 #include "tests/windows/Utf8Line.h"
 
 #include <windows.h>
@@ -26,8 +27,9 @@ std::wstring ModulePath() {
 
 void Record(const wchar_t* call) {
     if (const wchar_t* log = ::_wgetenv(L"OCX_TEST_LOG")) {
-        ocx::test::AppendLine(log,
-                              TEST_CONTROL_BUILD + std::wstring(L" ") + call + L" " + ModulePath());
+        // With the tool's command line, which tells whether it was told /s.
+        ocx::test::AppendLine(log, TEST_CONTROL_BUILD + std::wstring(L" ") + call + L" " +
+                                       ModulePath() + L" by " + ::GetCommandLineW());
     }
 }
 
