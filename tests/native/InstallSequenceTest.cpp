@@ -46,12 +46,16 @@ void ExpectRun(const Script& script, const std::wstring& trace, InstallResult re
 
 // The parts of the traces.
 const std::wstring Begin = L"UserCanAnswer; ApplicationFolder; GetSystemDirectoryA; MatchFile S; ";
-const std::wstring Stage = L"MatchFile T; NewTempFileBeside; CopyFileTo S -> N; ClearReadOnly N; ";
+const std::wstring CopyToN = L"MatchFile T; NewTempFileBeside; CopyFileTo S -> N; ";
+const std::wstring Stage = CopyToN + L"ClearReadOnly N; ";
+const std::wstring DiscardStaged = L"ClearReadOnly N; DeleteFiles N; ";
 const std::wstring Unregister = L"GetSystemDirectoryA; ShellExecuteA -u T; Wait; ";
 const std::wstring SetAside = L"NewTempFileBeside; RenameFile T => O; ";
-const std::wstring Register = L"RenameFile N -> T; GetSystemDirectoryA; ShellExecuteA T; Wait; ";
-const std::wstring Discard = L"ClearReadOnly O; DeleteFiles O; ";
-const std::wstring RemoveNew = L"GetSystemDirectoryA; ShellExecuteA /s -u T; Wait; DeleteFiles T; ";
+const std::wstring PutInPlace = L"RenameFile N -> T; ";
+const std::wstring Register = PutInPlace + L"GetSystemDirectoryA; ShellExecuteA T; Wait; ";
+const std::wstring DiscardAside = L"ClearReadOnly O; DeleteFiles O; ";
+const std::wstring SilentUnregister = L"GetSystemDirectoryA; ShellExecuteA /s -u T; Wait; ";
+const std::wstring RemoveNew = SilentUnregister + L"DeleteFiles T; ";
 const std::wstring Reregister = L"GetSystemDirectoryA; ShellExecuteA /s T; Wait; ";
 const std::wstring Restore = L"RenameFile O => T; " + Reregister;
 const std::wstring Box = L"ShowMessage 16 OCX Installation|";
@@ -65,7 +69,7 @@ const auto RegistrationFailed = InstallResult::RegistrationFailed;
 TEST(InstallSequence, InstallsFreshOrOverAnOldCopyStagingTheNewOneBeforeTheOldIsTouched) {
     ExpectRun({.Files = {Source}}, Begin + Stage + Register + End, Installed);
     ExpectRun({.Files = {Source, Target}},
-              Begin + Stage + Unregister + SetAside + Register + Discard + End, Installed);
+              Begin + Stage + Unregister + SetAside + Register + DiscardAside + End, Installed);
     const Installation run({.Files = {Source}});
     EXPECT_EQ(run.form.FileSource, Source);
     EXPECT_EQ(run.form.FileTarget, Target);
@@ -104,27 +108,25 @@ TEST(InstallSequence, SystemFolderIsTheCountedPartOfTheBufferOrNothing) {
 TEST(InstallSequence, CopyFailuresAreReportedAndLeaveTheOldCopyInPlaceAndRegistered) {
     const Files both = {Source, Target};
     const std::wstring reason = L"The device is not ready.";
-    const std::wstring toN = L"MatchFile T; NewTempFileBeside; CopyFileTo S -> N; ";
-    const std::wstring cleanUp = L"ClearReadOnly N; DeleteFiles N; ";
     const std::wstring failed = Box + CopyFailure + L"\r\n" + reason + L"; " + End;
     // While staging, nothing else is touched.
     ExpectRun({.Files = both, .Failing = {L"NewTempFileBeside"}, .FailureDescription = reason},
               Begin + L"MatchFile T; NewTempFileBeside; " + failed, CopyFailed);
     ExpectRun({.Files = both, .Failing = {L"CopyFileTo*"}, .FailureDescription = reason},
-              Begin + toN + cleanUp + failed, CopyFailed);
+              Begin + CopyToN + DiscardStaged + failed, CopyFailed);
     ExpectRun({.Files = both, .Failing = {L"ClearReadOnly*"}, .FailureDescription = reason},
-              Begin + Stage + cleanUp + failed, CopyFailed);
+              Begin + Stage + DiscardStaged + failed, CopyFailed);
     ExpectRun({.Files = {Source}, .Failing = {L"CopyFileTo*"}, .FailureDescription = L""},
-              Begin + toN + cleanUp + Box + CopyFailure + L"; " + End, CopyFailed);
+              Begin + CopyToN + DiscardStaged + Box + CopyFailure + L"; " + End, CopyFailed);
     // While putting the new copy in place: the old one goes back before the box shows.
     ExpectRun({.Files = both, .Failing = {L"RenameFile N*"}},
-              Begin + Stage + Unregister + SetAside + L"RenameFile N -> T; " + cleanUp + Restore +
-                  Box + CopyFailure + L"\r\nAccess is denied.; " + End,
+              Begin + Stage + Unregister + SetAside + PutInPlace + DiscardStaged + Restore + Box +
+                  CopyFailure + L"\r\nAccess is denied.; " + End,
               CopyFailed);
     // The old copy cannot be set aside, as when a program holds it open: it stays, registered
     // again, and the new one is never put over it.
     ExpectRun({.Files = both, .Failing = {L"RenameFile T*"}},
-              Begin + Stage + Unregister + SetAside + Discard + L"RenameFile N -> T; " + cleanUp +
+              Begin + Stage + Unregister + SetAside + DiscardAside + PutInPlace + DiscardStaged +
                   Reregister + Box + CopyFailure +
                   L"\r\nCannot create a file when that file already exists.; " + End,
               CopyFailed);
@@ -140,7 +142,7 @@ TEST(InstallSequence, NewCopyThatDoesNotRegisterIsRolledBackSilently) {
     ExpectRun({.Files = {Source}, .ToolExitStatuses = {5}},
               Begin + Stage + Register + RemoveNew + End, RegistrationFailed);
     ExpectRun({.Files = {Source}, .ShellResult = 2},
-              Begin + Stage + L"RenameFile N -> T; GetSystemDirectoryA; ShellExecuteA T; " +
+              Begin + Stage + PutInPlace + L"GetSystemDirectoryA; ShellExecuteA T; " +
                   L"GetSystemDirectoryA; ShellExecuteA /s -u T; DeleteFiles T; " + End,
               RegistrationFailed);
 }
@@ -149,34 +151,33 @@ TEST(InstallSequence, StepFailuresThatStillEndInstalled) {
     // The old copy could not be unregistered: it is still set aside and replaced.
     ExpectRun({.Files = {Source, Target}, .Failing = {L"ShellExecuteA -u*"}},
               Begin + Stage + L"GetSystemDirectoryA; ShellExecuteA -u T; " + SetAside + Register +
-                  Discard + End,
+                  DiscardAside + End,
               Installed);
     // An unsearchable target counts as an old copy; there is none to set aside.
     ExpectRun({.Files = {Source}, .Failing = {L"MatchFile T"}},
-              Begin + Stage + Unregister + SetAside + Discard + Register + End, Installed);
+              Begin + Stage + Unregister + SetAside + DiscardAside + Register + End, Installed);
     // The old copy is still loaded by a program: it goes at the next restart.
     ExpectRun({.Files = {Source, Target}, .Failing = {L"DeleteFiles O"}},
-              Begin + Stage + Unregister + SetAside + Register + Discard + L"DeleteAtRestart O; " +
-                  End,
+              Begin + Stage + Unregister + SetAside + Register + DiscardAside +
+                  L"DeleteAtRestart O; " + End,
               Installed);
     // With no window the launches still go ahead, owned by none.
     ExpectRun({.Files = {Source}, .Failing = {L"WindowHandle"}},
-              Begin + Stage + L"RenameFile N -> T; GetSystemDirectoryA; ShellExecuteA unowned T; " +
-                  L"Wait; " + End,
+              Begin + Stage + PutInPlace + L"GetSystemDirectoryA; ShellExecuteA unowned T; Wait; " +
+                  End,
               Installed);
 }
 
 TEST(InstallSequence, UnattendedRunShowsNoBoxSilencesTheToolAndWritesTheLine) {
     ExpectRun({.Files = {Source, Target}, .Attended = false},
-              Begin + Stage + L"GetSystemDirectoryA; ShellExecuteA /s -u T; Wait; " + SetAside +
-                  L"RenameFile N -> T; GetSystemDirectoryA; ShellExecuteA /s T; Wait; " + Discard +
+              Begin + Stage + SilentUnregister + SetAside + PutInPlace + Reregister + DiscardAside +
                   End,
               Installed);
     ExpectRun({.Attended = false}, Begin + L"WriteErrorLine " + NotFound + End,
               InstallResult::SourceMissing);
     ExpectRun({.Files = {Source}, .Failing = {L"CopyFileTo*"}, .Attended = false},
-              Begin + L"MatchFile T; NewTempFileBeside; CopyFileTo S -> N; ClearReadOnly N; " +
-                  L"DeleteFiles N; WriteErrorLine " + CopyFailure + L": Access is denied.; " + End,
+              Begin + CopyToN + DiscardStaged + L"WriteErrorLine " + CopyFailure +
+                  L": Access is denied.; " + End,
               CopyFailed);
 }
 
@@ -185,8 +186,8 @@ TEST(InstallSequence, UnattendedRunShowsNoBoxSilencesTheToolAndWritesTheLine) {
 // argument.
 TEST(RegisterControl, QuotesTheControlsPathWhenTheSystemFolderHasABlankOrATab) {
     const std::wstring quoted = Begin + Stage + L"GetSystemDirectoryA; ShellExecuteA -u \"T\"; " +
-                                L"Wait; " + SetAside + L"RenameFile N -> T; GetSystemDirectoryA; " +
-                                L"ShellExecuteA \"T\"; Wait; " + Discard + End;
+                                L"Wait; " + SetAside + PutInPlace + L"GetSystemDirectoryA; " +
+                                L"ShellExecuteA \"T\"; Wait; " + DiscardAside + End;
     for (const std::string folder : {"D:\\Win Dir", "D:\\Win\tDir"}) {
         const std::wstring target = std::wstring(folder.begin(), folder.end()) + L"\\morvantel.ocx";
         EXPECT_EQ(Installation({.Files = {Source, target}, .SystemDirectory = folder}).Trace(),
