@@ -9,6 +9,7 @@ namespace {
 // The system's own tool, by full path: a program of the same name lying beside the installer
 // (a Downloads folder) must never run instead.
 constexpr std::wstring_view RegistrationTool = L"\\regsvr32.exe";
+constexpr const wchar_t* ToolName = L"regsvr32";
 constexpr std::wstring_view SilentSwitch = L"/s ";
 constexpr std::wstring_view UnregisterSwitch = L"-u ";
 constexpr int ShowNormal = 1;
@@ -21,10 +22,38 @@ std::wstring ToolArgument(const std::wstring& path) {
     return L'"' + path + L'"';
 }
 
+// A number as text. Not std::to_wstring: its formatter would take a sixth of the program.
+std::wstring Decimal(unsigned long number) {
+    std::wstring digits;
+    do {
+        digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + number % 10));
+        number /= 10;
+    } while (number != 0);
+    return digits;
+}
+
+// Why a tool run failed, for an administrator; empty when it ended with status 0.
+std::wstring ToolFailure(const ProcessEnd& end) {
+    switch (end.How) {
+    case ProcessEnd::ShowedWindow:
+        return ToolName + std::wstring(L" showed a window that no one can answer and was ended");
+    case ProcessEnd::TimedOut:
+        return ToolName +
+               (L" did not end within " +
+                Decimal(static_cast<unsigned long>(ToolTimeLimit.count()))) +
+               L" minutes and was ended";
+    case ProcessEnd::Exited:
+        break;
+    }
+    return end.Status == 0 ? std::wstring()
+                           : ToolName + (L" ended with status " + Decimal(end.Status));
+}
+
 } // namespace
 
-// Gives whether the tool ran and ended with status 0.
-bool frmMain::RegisterControl(const std::wstring& path, bool Register, ToolMessages messages) {
+// Gives why the tool run failed: empty when the tool ran and ended with status 0.
+std::wstring frmMain::RegisterControl(const std::wstring& path, bool Register,
+                                      ToolMessages messages) {
     // The window only owns the launch: without one, the tool still runs.
     NativeWindow owner = nullptr;
     try {
@@ -49,9 +78,18 @@ bool frmMain::RegisterControl(const std::wstring& path, bool Register, ToolMessa
                                 platform_.ToAnsi(parameters), platform_.ToAnsi(folder), ShowNormal);
 
     // Waiting keeps the tool runs in order: the old copy is unregistered before it is moved,
-    // and the new one registered before the outcome is decided. A refused launch is not
-    // reported, and counts as a failed one.
-    return launch.Process && launch.Process->WaitForExit() == 0;
+    // and the new one registered before the outcome is decided. A refused launch counts as a
+    // failed one.
+    if (!launch.Process) {
+        return ToolName + std::wstring(L" could not be started");
+    }
+    // Where no one can answer, a box of the control's own, which /s does not silence, or a
+    // tool that never ends would hold the run forever: such a run is ended and counts as failed.
+    std::optional<std::chrono::seconds> limit;
+    if (!attended_) {
+        limit = ToolTimeLimit;
+    }
+    return ToolFailure(launch.Process->WaitForExit(limit));
 }
 
 } // namespace ocx

@@ -2,6 +2,8 @@
 
 #include "platform/Platform.h"
 
+#include <chrono>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,12 +13,15 @@ namespace ocx {
 // The control's file name, with the backslash that joins it to a folder.
 inline constexpr std::wstring_view ControlFile = L"\\morvantel.ocx";
 
+// How long an unattended run lets the registration tool run before ending it.
+inline constexpr std::chrono::minutes ToolTimeLimit{5};
+
 // How a run ended, as the program's exit status.
 enum class InstallResult : int {
     Installed = 0,          // in place, and the registration tool ended with status 0
     SourceMissing = 1,      // no control beside the program: nothing changed
-    CopyFailed = 2,         // the control could not be put into the system folder: nothing changed
-    RegistrationFailed = 3, // the new copy did not register: the old one is back as it was
+    CopyFailed = 2,         // the control could not be put into the system folder
+    RegistrationFailed = 3, // the new copy did not register, and was removed
 };
 
 // The installer's one window object. Its load event runs the whole installation.
@@ -32,7 +37,8 @@ public:
 
     // Puts the control beside the program into the system folder and has it registered, as
     // one transaction: the old copy is kept aside until the new one has registered, and is
-    // put back when it does not. It always ends by unloading the window.
+    // put back when it does not. One run at a time on a machine; it always ends by unloading
+    // the window.
     void RunInstall() noexcept;
 
     // How the run ended; nothing before RunInstall has run.
@@ -44,13 +50,14 @@ private:
     // Whether the registration tool may show its own messages.
     enum class ToolMessages { AsUsual, None };
 
+    std::wstring SystemFolder();
+    std::wstring RegisterControl(const std::wstring& path, bool Register,
+                                 ToolMessages messages = ToolMessages::AsUsual);
+
     // The replacement itself, as one transaction; gives how it ended.
     InstallResult ReplaceControl() noexcept;
-    std::wstring SystemFolder();
-    bool RegisterControl(const std::wstring& path, bool Register,
-                         ToolMessages messages = ToolMessages::AsUsual);
-
     bool IsPresent(const std::wstring& path, IfUnsearchable assume) noexcept;
+    void RemoveLeftovers() noexcept;
     bool StageNewCopy() noexcept;
     void SetOldCopyAside() noexcept;
     bool PutNewCopyInPlace() noexcept;
@@ -59,15 +66,18 @@ private:
     void RestoreOldCopy() noexcept;
     void Discard(std::wstring& path) noexcept;
 
-    void ReportMissingSource() noexcept;
-    void ReportCopyFailure(const std::wstring& description) noexcept;
-    void Tell(const std::wstring& message) noexcept;
+    void ReportMissingSource(const std::wstring& reason) noexcept;
+    void ReportCopyFailure(const std::wstring& reason) noexcept;
+    void ReportRegistrationFailure() noexcept;
+    std::wstring KeptCopy() const;
+    void Tell(std::initializer_list<std::wstring> lines) noexcept;
 
     Platform& platform_;
-    bool attended_ = false;   // someone can answer a message box
-    bool hadOldCopy_ = false; // a copy was installed (or assumed), so a rollback registers it
-    std::wstring staged_;     // the new copy under a temporary name, until it is in place
-    std::wstring aside_;      // the old copy under a temporary name, until discarded or restored
+    bool attended_ = false;    // someone can answer a message box
+    bool hadOldCopy_ = false;  // a copy was installed (or assumed), so a rollback registers it
+    std::wstring staged_;      // the new copy under a temporary name, until it is in place
+    std::wstring aside_;       // the old copy under a temporary name, until discarded or restored
+    std::wstring toolFailure_; // why the new copy did not register
     std::optional<InstallResult> result_;
 };
 

@@ -14,9 +14,10 @@ bool IsWanted(const WIN32_FIND_DATAW& entry, DWORD attributes) {
     return (entry.dwFileAttributes & SpecialEntries & ~attributes) == 0;
 }
 
+// No match in a folder that is there. A folder that is not (a drive letter that this logon
+// does not have, a share gone away) is a failure to search.
 bool IsNotFound(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
-           error == ERROR_NO_MORE_FILES;
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES;
 }
 
 } // namespace

@@ -1,14 +1,28 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace ocx {
 
 // A native window handle, opaque to the portable code (an HWND on Windows).
 using NativeWindow = void*;
+
+// How a wait for a started program ended.
+struct ProcessEnd {
+    enum Reason {
+        Exited,       // it ended by itself, with the status below
+        ShowedWindow, // it showed a window, and was ended
+        TimedOut,     // it was still running at the time limit, and was ended
+    };
+    Reason How = Exited;
+    unsigned long Status = 0;
+};
 
 // A program that the shell started, which can be waited for.
 class LaunchedProcess {
@@ -20,9 +34,28 @@ public:
     LaunchedProcess& operator=(LaunchedProcess&&) = delete;
     virtual ~LaunchedProcess() = default;
 
-    // Waits with no time limit until the program has ended, keeping the caller's window
-    // responsive meanwhile, and gives the program's exit status.
-    virtual unsigned long WaitForExit() = 0;
+    // Waits until the program has ended, keeping the caller's window responsive meanwhile.
+    // Without a limit it waits as long as the program runs. With one, the program is ended as
+    // soon as it shows a visible top-level window, or once the limit has passed.
+    virtual ProcessEnd WaitForExit(std::optional<std::chrono::seconds> limit) = 0;
+};
+
+// A lock held until destroyed.
+class HeldLock {
+public:
+    HeldLock() = default;
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+    HeldLock(HeldLock&&) = delete;
+    HeldLock& operator=(HeldLock&&) = delete;
+    virtual ~HeldLock() = default;
+};
+
+// What decides whether anyone can answer a message box.
+struct SessionFacts {
+    bool StationVisible = false; // the window station is one that a user can see
+    unsigned long Id = 0;        // the session: 0 is the services' own, which no one sees
+    bool Connected = false;      // a user is connected to the session
 };
 
 // The shell's answer to a launch.
@@ -65,9 +98,13 @@ public:
     // keeps the source's attributes.
     virtual void CopyFileTo(const std::wstring& source, const std::wstring& target) = 0;
 
-    // Creates an empty file under a new name of the program's own in the folder of the path,
-    // and gives the new file's full path.
-    virtual std::wstring NewTempFileBeside(const std::wstring& path) = 0;
+    // The names of the ordinary files matching the path (wildcards allowed), in any order.
+    virtual std::vector<std::wstring> MatchFiles(const std::wstring& path) = 0;
+
+    // Creates an empty file named the prefix (a full path), eight hexadecimal digits and the
+    // suffix, never over a file that exists, and gives its full path.
+    virtual std::wstring CreateUniqueFile(const std::wstring& prefix,
+                                          const std::wstring& suffix) = 0;
 
     // Renames a file within its volume. An existing target is replaced only when asked for;
     // otherwise the rename fails. A file that a program has loaded can still be renamed.
@@ -76,8 +113,16 @@ public:
     // Clears the file's read-only attribute and keeps the others.
     virtual void ClearReadOnly(const std::wstring& path) = 0;
 
-    // Has the file deleted when the system next restarts (for a file still in use).
+    // Has the file deleted when the system next restarts (for a file still in use), queued
+    // under the name the file really has, wherever the path was redirected.
     virtual void DeleteAtRestart(const std::wstring& path) = 0;
+
+    // Waits for the time given, keeping the caller's window responsive meanwhile.
+    virtual void Pause(std::chrono::milliseconds time) = 0;
+
+    // Takes the machine-wide lock of the name, waiting, with the caller's window responsive, as
+    // long as another process holds it. A lock left by a process that ended is free.
+    virtual std::unique_ptr<HeldLock> LockMachineWide(const std::wstring& name) = 0;
 
     // Starts a program through the shell (ShellExecuteExA), with 8-bit texts in the ANSI code
     // page, and gives the shell's answer with the started process, which can be waited for.
@@ -85,9 +130,20 @@ public:
                                       const std::string& file, const std::string& parameters,
                                       const std::string& directory, int showCommand) = 0;
 
-    // Whether anyone can answer a message box: false where the program runs unseen (a
-    // service, or a window station that no one can see), where a box would wait forever.
-    virtual bool UserCanAnswer() = 0;
+    // The facts about the session that the program runs in.
+    virtual SessionFacts Session() = 0;
+
+    // Whether anyone can answer a message box: not on a window station that no one can see (a
+    // service's), not in session 0, which no user has seen since Windows Vista, and not in a
+    // session that no one is connected to. There a box would wait forever.
+    bool UserCanAnswer() {
+        const SessionFacts session = Session();
+        return session.StationVisible && session.Id != 0 && session.Connected;
+    }
+
+    // Keeps the system from showing its own boxes for critical errors and faults, in this
+    // program and in the programs it starts, which inherit the setting.
+    virtual void SilenceSystemErrors() = 0;
 
     // Writes one line of text to the standard error handle, when one is open.
     virtual void WriteErrorLine(const std::wstring& text) = 0;

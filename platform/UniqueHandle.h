@@ -50,6 +50,18 @@ struct FindHandleTraits {
     static void Close(pointer handle) noexcept { ::FindClose(handle); }
 };
 
+struct FileHandleTraits {
+    using pointer = HANDLE;
+    static pointer Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(pointer handle) noexcept { ::CloseHandle(handle); }
+};
+
+struct ModuleTraits {
+    using pointer = HMODULE;
+    static pointer Invalid() noexcept { return nullptr; }
+    static void Close(pointer module) noexcept { ::FreeLibrary(module); }
+};
+
 struct WindowTraits {
     using pointer = HWND;
     static pointer Invalid() noexcept { return nullptr; }
@@ -58,6 +70,8 @@ struct WindowTraits {
 
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
+using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
+using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
 
 } // namespace ocx

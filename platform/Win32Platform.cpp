@@ -1,8 +1,11 @@
 #include "platform/Win32Platform.h"
 
 #include "platform/FileSearch.h"
+#include "platform/MessageWait.h"
 #include "platform/Win32Error.h"
+#include "platform/Win32Lock.h"
 #include "platform/Win32Process.h"
+#include "platform/Win32Session.h"
 
 #include <shellapi.h>
 
@@ -63,18 +66,36 @@ void Win32Platform::CopyFileTo(const std::wstring& source, const std::wstring& t
     }
 }
 
-std::wstring Win32Platform::NewTempFileBeside(const std::wstring& path) {
-    const std::wstring folder = FolderOf(path);
+std::vector<std::wstring> Win32Platform::MatchFiles(const std::wstring& path) {
+    return FindMatchingFiles(path, 0, false);
+}
+
+std::wstring Win32Platform::CreateUniqueFile(const std::wstring& prefix,
+                                             const std::wstring& suffix) {
     // With no folder the system would pick the current one: never write there.
-    if (folder.empty()) {
+    if (FolderOf(prefix).empty()) {
         throw Win32Error(ERROR_PATH_NOT_FOUND);
     }
-    std::wstring name(MAX_PATH, L'\0');
-    if (::GetTempFileNameW(folder.c_str(), L"ocx", 0, name.data()) == 0) {
-        throw LastWin32Error();
+    // Numbers tried in turn from one of this process's own; a name that is taken is skipped,
+    // never opened.
+    DWORD unique = ::GetTickCount() ^ (::GetCurrentProcessId() << 16);
+    for (unsigned tries = 0; tries < 0x10000; ++tries, ++unique) {
+        std::wstring digits(8, L'0');
+        for (std::size_t at = digits.size(), rest = unique; at-- > 0; rest >>= 4) {
+            digits[at] = L"0123456789ABCDEF"[rest & 0xF];
+        }
+        const std::wstring path = prefix + digits + suffix;
+        const UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            return path;
+        }
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            throw Win32Error(error);
+        }
     }
-    name.resize(std::char_traits<wchar_t>::length(name.c_str()));
-    return name;
+    throw Win32Error(ERROR_FILE_EXISTS);
 }
 
 void Win32Platform::RenameFile(const std::wstring& from, const std::wstring& to, bool replace) {
@@ -94,10 +115,39 @@ void Win32Platform::ClearReadOnly(const std::wstring& path) {
     }
 }
 
+// The queue is worked through at boot without the redirection that makes a 32-bit program's
+// system32 the SysWOW64 folder: the file goes in under the name it really has.
 void Win32Platform::DeleteAtRestart(const std::wstring& path) {
-    if (::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) == FALSE) {
+    const UniqueFileHandle file(::CreateFileW(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) {
         throw LastWin32Error();
     }
+    std::wstring real(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetFinalPathNameByHandleW(
+            file.get(), real.data(), static_cast<DWORD>(real.size()), VOLUME_NAME_DOS);
+        if (length == 0) {
+            throw LastWin32Error();
+        }
+        if (length < real.size()) {
+            real.resize(length);
+            break;
+        }
+        real.resize(length);
+    }
+    if (::MoveFileExW(real.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) == FALSE) {
+        throw LastWin32Error();
+    }
+}
+
+void Win32Platform::Pause(std::chrono::milliseconds time) {
+    WaitDispatching(nullptr, static_cast<DWORD>(time.count()));
+}
+
+std::unique_ptr<HeldLock> Win32Platform::LockMachineWide(const std::wstring& name) {
+    return TakeMachineWideLock(name);
 }
 
 ShellLaunch Win32Platform::ShellExecuteA(NativeWindow owner, const std::string& operation,
@@ -128,12 +178,14 @@ ShellLaunch Win32Platform::ShellExecuteA(NativeWindow owner, const std::string& 
     return launch;
 }
 
-bool Win32Platform::UserCanAnswer() {
-    USEROBJECTFLAGS flags{};
-    // A station that cannot be asked is taken as unseen: a box there could wait forever.
-    return ::GetUserObjectInformationW(::GetProcessWindowStation(), UOI_FLAGS, &flags,
-                                       sizeof(flags), nullptr) != FALSE &&
-           (flags.dwFlags & WSF_VISIBLE) != 0;
+SessionFacts Win32Platform::Session() {
+    return CurrentSession();
+}
+
+// The tool inherits the mode, so a control whose dependency is missing, or that crashes, ends
+// its run instead of waiting in a box that no one sees.
+void Win32Platform::SilenceSystemErrors() {
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
 }
 
 void Win32Platform::WriteErrorLine(const std::wstring& text) {

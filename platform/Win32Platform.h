@@ -16,14 +16,18 @@ public:
     std::wstring MatchFile(const std::wstring& path, unsigned attributes) override;
     void DeleteFiles(const std::wstring& path) override;
     void CopyFileTo(const std::wstring& source, const std::wstring& target) override;
-    std::wstring NewTempFileBeside(const std::wstring& path) override;
+    std::vector<std::wstring> MatchFiles(const std::wstring& path) override;
+    std::wstring CreateUniqueFile(const std::wstring& prefix, const std::wstring& suffix) override;
     void RenameFile(const std::wstring& from, const std::wstring& to, bool replace) override;
     void ClearReadOnly(const std::wstring& path) override;
     void DeleteAtRestart(const std::wstring& path) override;
+    void Pause(std::chrono::milliseconds time) override;
+    std::unique_ptr<HeldLock> LockMachineWide(const std::wstring& name) override;
     ShellLaunch ShellExecuteA(NativeWindow owner, const std::string& operation,
                               const std::string& file, const std::string& parameters,
                               const std::string& directory, int showCommand) override;
-    bool UserCanAnswer() override;
+    SessionFacts Session() override;
+    void SilenceSystemErrors() override;
     void WriteErrorLine(const std::wstring& text) override;
     int ShowMessage(const std::wstring& prompt, unsigned style, const std::wstring& title) override;
     NativeWindow WindowHandle() override;

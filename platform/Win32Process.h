@@ -11,9 +11,11 @@ class Win32Process final : public LaunchedProcess {
 public:
     explicit Win32Process(UniqueKernelHandle process) : process_(std::move(process)) {}
 
-    unsigned long WaitForExit() override;
+    ProcessEnd WaitForExit(std::optional<std::chrono::seconds> limit) override;
 
 private:
+    ProcessEnd End(ProcessEnd::Reason why);
+
     UniqueKernelHandle process_;
 };
 

@@ -100,7 +100,7 @@ equals() { [ "$1" = "$2" ]; }
 # their prefixes share files with this one.
 listing() { find "$1" -maxdepth 1 -printf '%f %s %T@\n' | sort | sha256sum; }
 
-temp_files() { find "$system32" -maxdepth 1 -iname 'ocx*.tmp' -printf '%f\n'; }
+temp_files() { find "$system32" -maxdepth 1 -iname 'morvantel.ocx?*' -printf '%f\n'; }
 
 finish() {
     [ -n "${leftover_ok:-}" ] || check "no temporary file left" equals "$(temp_files)" ""

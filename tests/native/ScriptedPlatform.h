@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <iterator>
 #include <optional>
 #include <set>
 #include <string>
@@ -16,20 +17,25 @@ namespace ocx::test {
 // What a test sets up: the files present, the calls that fail, and the other answers.
 struct Script {
     std::set<std::wstring> Files;      // full paths of the ordinary files present
+    std::set<std::wstring> InUse;      // files that a program has loaded: they cannot be deleted
+    std::set<std::wstring> AtRestart;  // files queued for deletion at the next restart
     std::vector<std::wstring> Failing; // calls that fail, as recorded; '*' at the end: any tail
-    std::wstring FailureDescription = L"Access is denied.";
-    std::deque<unsigned long> ToolExitStatuses; // one per wait, in order; 0 once they run out
+    std::wstring FailureDescription = L"The media is write protected.";
+    std::vector<std::wstring> Busy;  // calls that fail once each with a sharing violation
+    std::deque<ProcessEnd> ToolEnds; // one per wait, in order; status 0 once they run out
     std::intptr_t ShellResult = 42;
-    bool Attended = true;
+    SessionFacts Session{.StationVisible = true, .Id = 1, .Connected = true};
     std::wstring Folder = L"C:\\Setup";
     std::string SystemDirectory = "C:\\WINDOWS\\system32";
     std::optional<unsigned> SystemDirectoryCount; // forced in place of the real count
+    std::optional<std::size_t> CutAfter;          // the number of calls after which the power goes
 };
 
 // A Platform over a set of file paths, answering as scripted. It records each call as text, in
 // order ("MatchFile T", "RenameFile T => O", "ShowMessage 16 <title>|<prompt>", ...), naming the
-// files by letter: S the control beside the program, T the one in the system folder, N and O the
-// first and second temporary files there; "=>" where a rename may replace its target. A launch of
+// files by letter: S the control beside the program, T the one in the system folder (other files
+// there by their names after T), N and O the first two temporary files there; "=>" where a rename
+// may replace its target. After CutAfter calls, the files as they are go to AtCut. A launch of
 // the system folder's regsvr32.exe, started in that folder and shown normally, shows as its
 // parameters alone ("ShellExecuteA -u T"), after "unowned" when the window does not own it; any
 // other launch shows in full.
@@ -39,12 +45,13 @@ public:
         const std::wstring system = Wide(SystemDirectory);
         names_ = {{L"open " + system + L"\\regsvr32.exe in " + system + L" show 1: ", L""},
                   {Folder + L"\\morvantel.ocx", L"S"},
-                  {system + L"\\morvantel.ocx", L"T"},
-                  {system + L"\\ocx1.tmp", L"N"},
-                  {system + L"\\ocx2.tmp", L"O"}};
+                  {system + L"\\morvantel.ocx.new-00000001.tmp", L"N"},
+                  {system + L"\\morvantel.ocx.old-00000002.tmp", L"O"},
+                  {system + L"\\morvantel.ocx", L"T"}};
     }
 
     std::vector<std::wstring> Calls;
+    std::optional<Script> AtCut;
 
     std::wstring ApplicationFolder() override { return Answer(L"ApplicationFolder", Folder); }
     unsigned GetSystemDirectoryA(std::span<char> buffer) override {
@@ -60,32 +67,72 @@ public:
         const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
         return Answer(L"MatchFile " + path, Files.contains(path) ? name : L"");
     }
-    void DeleteFiles(const std::wstring& path) override { Take(Record(L"DeleteFiles", path)); }
+    // Only what a test asks for: one '*' standing for any name part.
+    std::vector<std::wstring> MatchFiles(const std::wstring& path) override {
+        Record(L"MatchFiles", path);
+        const std::size_t star = path.find(L'*');
+        std::vector<std::wstring> names;
+        for (const std::wstring& file : Files) {
+            const std::size_t folder = file.find_last_of(L'\\') + 1;
+            if (file.size() >= path.size() && file.starts_with(path.substr(0, star)) &&
+                file.ends_with(path.substr(star + 1)) && folder <= star) {
+                names.push_back(file.substr(folder));
+            }
+        }
+        return names;
+    }
+    void DeleteFiles(const std::wstring& path) override {
+        Record(L"DeleteFiles", path);
+        if (InUse.contains(path)) {
+            throw PlatformError(5, L"Access is denied.");
+        }
+        Take(path);
+    }
     void CopyFileTo(const std::wstring& source, const std::wstring& target) override {
         Record(L"CopyFileTo " + source + L" ->", target);
         Need(source);
         Files.insert(target);
     }
-    std::wstring NewTempFileBeside(const std::wstring& path) override {
-        Record(L"NewTempFileBeside");
-        const std::size_t folder = path.find_last_of(L'\\');
-        if (folder == std::wstring::npos) {
+    std::wstring CreateUniqueFile(const std::wstring& prefix, const std::wstring& suffix) override {
+        Record(L"CreateUniqueFile " + prefix + L"*" + suffix);
+        if (prefix.find(L'\\') == std::wstring::npos) {
             throw PlatformError(3, L"The system cannot find the path specified.");
         }
-        const std::wstring temp = L"\\ocx" + std::to_wstring(++temps_) + L".tmp";
-        return *Files.insert(path.substr(0, folder) + temp).first;
+        for (;;) {
+            std::wstring unique = std::to_wstring(++temps_);
+            unique.insert(0, 8 - unique.size(), L'0');
+            std::wstring path = prefix;
+            path += unique + suffix;
+            if (Files.insert(path).second) {
+                return path;
+            }
+        }
     }
     void RenameFile(const std::wstring& from, const std::wstring& to, bool replace) override {
         Record(L"RenameFile " + from + (replace ? L" =>" : L" ->"), to);
         if (!replace && Files.contains(to)) {
             throw PlatformError(183, L"Cannot create a file when that file already exists.");
         }
+        if (InUse.contains(to)) {
+            throw PlatformError(5, L"Access is denied.");
+        }
         Take(from);
         Files.insert(to);
+        if (InUse.erase(from) != 0) {
+            InUse.insert(to);
+        }
     }
     void ClearReadOnly(const std::wstring& path) override { Need(Record(L"ClearReadOnly", path)); }
     void DeleteAtRestart(const std::wstring& path) override {
-        Take(Record(L"DeleteAtRestart", path));
+        Need(Record(L"DeleteAtRestart", path));
+        AtRestart.insert(path);
+    }
+    void Pause(std::chrono::milliseconds time) override {
+        Record(L"Pause " + std::to_wstring(time.count()));
+    }
+    std::unique_ptr<HeldLock> LockMachineWide(const std::wstring& name) override {
+        Record(L"Lock " + name);
+        return std::make_unique<Lock>(*this);
     }
 
     ShellLaunch ShellExecuteA(NativeWindow owner, const std::string& operation,
@@ -101,7 +148,8 @@ public:
         return launch;
     }
 
-    bool UserCanAnswer() override { return Answer(L"UserCanAnswer", Attended); }
+    SessionFacts Session() override { return Answer(L"Session", Script::Session); }
+    void SilenceSystemErrors() override { Record(L"SilenceSystemErrors"); }
     void WriteErrorLine(const std::wstring& text) override { Record(L"WriteErrorLine", text); }
     int ShowMessage(const std::wstring& prompt, unsigned style,
                     const std::wstring& title) override {
@@ -117,6 +165,13 @@ public:
         return Check(L"FromAnsi", Wide(text));
     }
 
+    // The files as they will be after the next restart.
+    [[nodiscard]] std::set<std::wstring> AfterRestart() const {
+        std::set<std::wstring> files;
+        std::ranges::set_difference(Files, AtRestart, std::inserter(files, files.end()));
+        return files;
+    }
+
     [[nodiscard]] std::size_t CountCalls(const std::wstring& prefix) const {
         return static_cast<std::size_t>(
             std::count_if(Calls.begin(), Calls.end(),
@@ -124,18 +179,32 @@ public:
     }
 
 private:
+    // A wait shows as "Wait", or with its limit ("Wait 300s").
     class Process final : public LaunchedProcess {
     public:
         explicit Process(ScriptedPlatform& platform) : platform_(platform) {}
-        unsigned long WaitForExit() override {
-            auto& statuses = platform_.ToolExitStatuses;
-            unsigned long status = 0;
-            if (!statuses.empty()) {
-                status = statuses.front();
-                statuses.pop_front();
+        ProcessEnd WaitForExit(std::optional<std::chrono::seconds> limit) override {
+            auto& ends = platform_.ToolEnds;
+            ProcessEnd end;
+            if (!ends.empty()) {
+                end = ends.front();
+                ends.pop_front();
             }
-            return platform_.Answer(L"Wait", status);
+            return platform_.Answer(
+                L"Wait" + (limit ? L" " + std::to_wstring(limit->count()) + L"s" : L""), end);
         }
+
+    private:
+        ScriptedPlatform& platform_;
+    };
+    class Lock final : public HeldLock {
+    public:
+        explicit Lock(ScriptedPlatform& platform) : platform_(platform) {}
+        Lock(const Lock&) = delete;
+        Lock& operator=(const Lock&) = delete;
+        Lock(Lock&&) = delete;
+        Lock& operator=(Lock&&) = delete;
+        ~Lock() override { platform_.Calls.emplace_back(L"Unlock"); }
 
     private:
         ScriptedPlatform& platform_;
@@ -162,18 +231,29 @@ private:
         Need(path);
         Files.erase(path);
     }
+    static bool Matches(const std::wstring& call, const std::wstring& pattern) {
+        return pattern.ends_with(L'*') ? call.starts_with(pattern.substr(0, pattern.size() - 1))
+                                       : call == pattern;
+    }
     // Gives the answer, or fails when the script says so.
-    template <typename T> T Check(const std::wstring& call, T answer) const {
-        for (const std::wstring& pattern : Failing) {
-            const bool any = pattern.ends_with(L'*');
-            if (any ? call.starts_with(pattern.substr(0, pattern.size() - 1)) : call == pattern) {
-                throw PlatformError(5, FailureDescription);
-            }
+    template <typename T> T Check(const std::wstring& call, T answer) {
+        if (std::ranges::any_of(Failing,
+                                [&](const auto& pattern) { return Matches(call, pattern); })) {
+            throw PlatformError(19, FailureDescription);
+        }
+        const auto busy =
+            std::ranges::find_if(Busy, [&](const auto& p) { return Matches(call, p); });
+        if (busy != Busy.end()) {
+            Busy.erase(busy);
+            throw PlatformError(32, L"The file is being used by another process.");
         }
         return answer;
     }
     // Records the call, then gives the answer or fails.
     template <typename T> T Answer(const std::wstring& call, T answer) {
+        if (CutAfter == Calls.size()) {
+            AtCut = static_cast<const Script&>(*this);
+        }
         Calls.push_back(Named(call));
         return Check(Calls.back(), answer);
     }

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 namespace ocx::test {
 namespace {
@@ -49,19 +51,22 @@ TEST_F(Win32PlatformTest, MatchFileFindsOrdinaryFilesOnly) {
 
     EXPECT_EQ(platform.MatchFile(folder + L"\\plain.ocx", 0), L"plain.ocx");
     EXPECT_EQ(platform.MatchFile(folder + L"\\readonly.ocx", 0), L"readonly.ocx");
-    for (const wchar_t* name : {L"hidden.ocx", L"system.ocx", L"folder.ocx", L"absent.ocx",
-                                L"no such folder\\plain.ocx", L"?idden.ocx"}) {
+    for (const wchar_t* name :
+         {L"hidden.ocx", L"system.ocx", L"folder.ocx", L"absent.ocx", L"?idden.ocx"}) {
         EXPECT_EQ(platform.MatchFile(folder + L"\\" + name, 0), L"") << name;
     }
     EXPECT_EQ(platform.MatchFile(L"", 0), L"");
     // The mask admits the special entries it names; wildcards skip the others.
     EXPECT_EQ(platform.MatchFile(folder + L"\\hidden.ocx", FILE_ATTRIBUTE_HIDDEN), L"hidden.ocx");
     EXPECT_EQ(platform.MatchFile(folder + L"\\?lain.ocx", 0), L"plain.ocx");
-    try {
-        platform.MatchFile(folder + L"\\bad|name\\x.ocx", 0);
-        ADD_FAILURE() << "a malformed path was searched";
-    } catch (const PlatformError& error) {
-        EXPECT_FALSE(error.Description().empty());
+    // A folder that is not there cannot be searched, nor can a malformed path.
+    for (const wchar_t* path : {L"\\no such folder\\plain.ocx", L"\\bad|name\\x.ocx"}) {
+        try {
+            platform.MatchFile(folder + path, 0);
+            ADD_FAILURE() << "searched " << testing::PrintToString(path);
+        } catch (const PlatformError& error) {
+            EXPECT_FALSE(error.Description().empty());
+        }
     }
 }
 
@@ -81,12 +86,15 @@ TEST_F(Win32PlatformTest, DeleteFilesDeletesEveryMatchAndFailsOnNoneOrReadOnly) 
 }
 
 TEST_F(Win32PlatformTest, CopiesTemporaryFilesRenamesAndAttributes) {
-    const std::wstring first = platform.NewTempFileBeside(folder + L"\\morvantel.ocx");
-    const std::wstring second = platform.NewTempFileBeside(folder + L"\\morvantel.ocx");
+    const std::wstring prefix = folder + L"\\morvantel.ocx.new-";
+    const std::wstring first = platform.CreateUniqueFile(prefix, L".tmp");
+    const std::wstring second = platform.CreateUniqueFile(prefix, L".tmp");
     EXPECT_NE(first, second);
-    EXPECT_EQ(first.rfind(folder + L"\\", 0), 0U) << "beside the path";
+    EXPECT_EQ(first.size(), prefix.size() + 12);
+    EXPECT_EQ(first.rfind(prefix, 0), 0U);
+    EXPECT_EQ(platform.MatchFiles(folder + L"\\*.tmp").size(), 2U);
     // A path in no folder never puts a file in the current one.
-    EXPECT_THROW(platform.NewTempFileBeside(L"morvantel.ocx"), PlatformError);
+    EXPECT_THROW(platform.CreateUniqueFile(L"morvantel.ocx.new-", L".tmp"), PlatformError);
 
     const std::wstring source =
         Write(L"ro.ocx", "new", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
@@ -126,6 +134,27 @@ TEST_F(Win32PlatformTest, RefusedLaunchGivesNothingToWaitForAndTheWindowGoesOnce
     EXPECT_FALSE(platform.WindowLoaded());
     EXPECT_THROW(platform.WindowHandle(), PlatformError);
     EXPECT_THROW(platform.UnloadWindow(), PlatformError);
+}
+
+// A limited wait ends a program that shows a window at once, and one that outlasts the limit
+// (the test control's old build takes a second and a half to unregister) when it has passed.
+TEST_F(Win32PlatformTest, LimitedWaitEndsAProgramThatShowsAWindowOrOutlastsTheLimit) {
+    std::wstring control(MAX_PATH, L'\0');
+    control.resize(::GetModuleFileNameW(nullptr, control.data(), MAX_PATH));
+    control = fs::path(control).parent_path().wstring() + L"\\controls\\old\\morvantel.ocx";
+    std::string system(MAX_PATH, '\0');
+    system.resize(::GetSystemDirectoryA(system.data(), MAX_PATH));
+    for (const auto& [program, parameters, limit, why] :
+         {std::tuple{system + "\\notepad.exe", std::string(), 60, ProcessEnd::ShowedWindow},
+          {system + "\\regsvr32.exe", "/s /u " + platform.ToAnsi(control), 1,
+           ProcessEnd::TimedOut}}) {
+        const ShellLaunch launch =
+            platform.ShellExecuteA(nullptr, "open", program, parameters, "", SW_SHOWNORMAL);
+        ASSERT_TRUE(launch.Process) << program;
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(launch.Process->WaitForExit(std::chrono::seconds(limit)).How, why) << program;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(limit + 1));
+    }
 }
 
 } // namespace

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "platform/PlatformError.h"
+
+#include <array>
+#include <chrono>
+#include <string>
+
+namespace ocx {
+
+// Runs one step under the resume-next policy: a failure anywhere inside abandons the rest of
+// the step, and the caller goes on. Gives whether the step completed; the system's description
+// of a failure goes to `failure` when one is asked for (empty without memory for it).
+template <typename Step> bool Attempt(Step&& step, std::wstring* failure = nullptr) noexcept {
+    try {
+        step();
+        return true;
+    } catch (const PlatformError& error) {
+        if (failure != nullptr) {
+            try {
+                *failure = error.Description();
+            } catch (...) {
+                failure->clear();
+            }
+        }
+    } catch (...) {
+        // Swallowed by design: the caller goes on.
+    }
+    return false;
+}
+
+// The system's codes for a file that another program has open for a moment (a scanner, an
+// indexer) or that cannot be changed yet.
+inline constexpr unsigned long AccessDenied = 5;
+inline constexpr unsigned long SharingViolation = 32;
+
+// Pauses between tries, doubling: a little over three seconds in all.
+inline constexpr std::array<std::chrono::milliseconds, 5> RetryPauses{
+    std::chrono::milliseconds(100), std::chrono::milliseconds(200), std::chrono::milliseconds(400),
+    std::chrono::milliseconds(800), std::chrono::milliseconds(1600)};
+
+// Runs a rename or delete of the program's own files, trying again for a while as long as it
+// fails because another program has the file; any other failure, or the last, passes on.
+template <typename Operation> void Retrying(Platform& platform, Operation&& operation) {
+    for (const std::chrono::milliseconds pause : RetryPauses) {
+        try {
+            operation();
+            return;
+        } catch (const PlatformError& error) {
+            if (error.Code() != SharingViolation && error.Code() != AccessDenied) {
+                throw;
+            }
+        }
+        platform.Pause(pause);
+    }
+    operation();
+}
+
+} // namespace ocx

@@ -1,0 +1,71 @@
+#include "platform/Win32Session.h"
+
+#include "platform/UniqueHandle.h"
+
+#include <windows.h>
+#include <wtsapi32.h>
+
+#include <string>
+
+namespace ocx {
+
+namespace {
+
+// Loaded at run time from the system folder by its full path: as a static import it would be
+// looked for beside the program (a Downloads folder) before the program could prevent it.
+UniqueModule LoadSystemLibrary(const wchar_t* name) {
+    std::wstring path(MAX_PATH, L'\0');
+    const UINT length = ::GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
+    if (length == 0 || length >= path.size()) {
+        return UniqueModule();
+    }
+    path.resize(length);
+    return UniqueModule(::LoadLibraryW((path + L"\\" + name).c_str()));
+}
+
+template <typename Function> Function Find(HMODULE module, const char* name) {
+    const FARPROC found = module == nullptr ? nullptr : ::GetProcAddress(module, name);
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+}
+
+bool StationVisible() {
+    USEROBJECTFLAGS flags{};
+    return ::GetUserObjectInformationW(::GetProcessWindowStation(), UOI_FLAGS, &flags,
+                                       sizeof(flags), nullptr) != FALSE &&
+           (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+bool SomeoneConnected() {
+    using QueryFunction = BOOL(WINAPI*)(HANDLE, DWORD, WTS_INFO_CLASS, LPWSTR*, DWORD*);
+    using FreeFunction = void(WINAPI*)(PVOID);
+    const UniqueModule wts = LoadSystemLibrary(L"wtsapi32.dll");
+    const auto query = Find<QueryFunction>(wts.get(), "WTSQuerySessionInformationW");
+    const auto free = Find<FreeFunction>(wts.get(), "WTSFreeMemory");
+    LPWSTR state = nullptr;
+    DWORD size = 0;
+    if (query == nullptr || free == nullptr ||
+        query(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, WTSConnectState, &state, &size) ==
+            FALSE) {
+        return true;
+    }
+    WTS_CONNECTSTATE_CLASS connection = WTSActive;
+    if (size >= sizeof(connection)) {
+        connection = *reinterpret_cast<const WTS_CONNECTSTATE_CLASS*>(state);
+    }
+    free(state);
+    // Active, connected, being connected or shadowed: someone is at the other end.
+    return connection == WTSActive || connection == WTSConnected || connection == WTSConnectQuery ||
+           connection == WTSShadow;
+}
+
+} // namespace
+
+SessionFacts CurrentSession() {
+    DWORD id = 0;
+    if (::ProcessIdToSessionId(::GetCurrentProcessId(), &id) == FALSE) {
+        id = 0;
+    }
+    return {StationVisible(), id, SomeoneConnected()};
+}
+
+} // namespace ocx
