@@ -61,6 +61,14 @@ extern "C" int OcxDependency(); // from ocxdep.dll, through its import library
 
 STDAPI DllRegisterServer() {
     Record(L"register");
+#ifdef TEST_CONTROL_SHOWS_BOX
+    // As some controls do, whatever the tool's /s: where no one can see it, it waits forever.
+    ::MessageBoxW(nullptr, L"Registering the control", L"morvantel", MB_OK);
+#endif
+    // With OCX_TEST_REGISTER_DELAY_MS set, registration takes that long: a run to cut off.
+    if (const wchar_t* delay = ::_wgetenv(L"OCX_TEST_REGISTER_DELAY_MS")) {
+        ::Sleep(static_cast<DWORD>(::_wtoi(delay)));
+    }
 #ifdef TEST_CONTROL_NEEDS_DEP
     OcxDependency();
 #endif

@@ -100,6 +100,16 @@ equals() { [ "$1" = "$2" ]; }
 # their prefixes share files with this one.
 listing() { find "$1" -maxdepth 1 -printf '%f %s %T@\n' | sort | sha256sum; }
 
+# The command lines of the processes that run in the scenario's prefix.
+prefix_processes() {
+    local process
+    for process in /proc/[0-9]*; do
+        if { tr '\0' '\n' <"$process/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+            { tr '\0' ' ' <"$process/cmdline"; } 2>/dev/null && echo
+        fi
+    done
+}
+
 temp_files() { find "$system32" -maxdepth 1 -iname 'morvantel.ocx?*' -printf '%f\n'; }
 
 finish() {
