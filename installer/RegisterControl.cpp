@@ -9,7 +9,7 @@ namespace {
 // The system's own tool, by full path: a program of the same name lying beside the installer
 // (a Downloads folder) must never run instead.
 constexpr std::wstring_view RegistrationTool = L"\\regsvr32.exe";
-constexpr const wchar_t* ToolName = L"regsvr32";
+constexpr std::wstring_view ToolName = L"regsvr32";
 constexpr std::wstring_view SilentSwitch = L"/s ";
 constexpr std::wstring_view UnregisterSwitch = L"-u ";
 constexpr int ShowNormal = 1;
@@ -34,19 +34,18 @@ std::wstring Decimal(unsigned long number) {
 
 // Why a tool run failed, for an administrator; empty when it ended with status 0.
 std::wstring ToolFailure(const ProcessEnd& end) {
+    const std::wstring tool(ToolName);
     switch (end.How) {
     case ProcessEnd::ShowedWindow:
-        return ToolName + std::wstring(L" showed a window that no one can answer and was ended");
+        return tool + L" showed a window that no one can answer and was ended";
     case ProcessEnd::TimedOut:
-        return ToolName +
-               (L" did not end within " +
-                Decimal(static_cast<unsigned long>(ToolTimeLimit.count()))) +
+        return tool + L" did not end within " +
+               Decimal(static_cast<unsigned long>(ToolTimeLimit.count())) +
                L" minutes and was ended";
     case ProcessEnd::Exited:
         break;
     }
-    return end.Status == 0 ? std::wstring()
-                           : ToolName + (L" ended with status " + Decimal(end.Status));
+    return end.Status == 0 ? std::wstring() : tool + L" ended with status " + Decimal(end.Status);
 }
 
 } // namespace
@@ -81,7 +80,7 @@ std::wstring frmMain::RegisterControl(const std::wstring& path, bool Register,
     // and the new one registered before the outcome is decided. A refused launch counts as a
     // failed one.
     if (!launch.Process) {
-        return ToolName + std::wstring(L" could not be started");
+        return std::wstring(ToolName) + L" could not be started";
     }
     // Where no one can answer, a box of the control's own, which /s does not silence, or a
     // tool that never ends would hold the run forever: such a run is ended and counts as failed.

@@ -88,7 +88,8 @@ public:
 
     // The name of the first ordinary file matching the path (wildcards allowed), or the empty
     // text. Read-only and archived files count; hidden, system and folder entries count only
-    // where the attribute mask names them.
+    // where the attribute mask names them. Fails where the folder is not there or cannot be
+    // searched.
     virtual std::wstring MatchFile(const std::wstring& path, unsigned attributes) = 0;
 
     // Deletes every file matching the path; fails when none matches or one cannot be deleted.
