@@ -21,10 +21,6 @@ constexpr std::wstring_view OldCopyTag = L".old-";
 constexpr std::wstring_view TempExtension = L".tmp";
 constexpr std::size_t UniqueDigits = 8;
 
-std::wstring ControlName() {
-    return std::wstring(ControlFile.substr(1));
-}
-
 // Whether a file of the system folder is a temporary copy that this program names.
 bool IsLeftover(std::wstring_view name) {
     const std::wstring control = ControlName();

@@ -14,10 +14,6 @@ constexpr unsigned MessageStyleError = 16; // an error icon and a single OK butt
 // itself: its box would open behind other windows, with no taskbar button.
 constexpr unsigned MessageSetForeground = 0x10000;
 
-std::wstring ControlName() {
-    return std::wstring(ControlFile.substr(1));
-}
-
 } // namespace
 
 void frmMain::RunInstall() noexcept {

@@ -13,6 +13,11 @@ namespace ocx {
 // The control's file name, with the backslash that joins it to a folder.
 inline constexpr std::wstring_view ControlFile = L"\\morvantel.ocx";
 
+// The control's file name alone.
+inline std::wstring ControlName() {
+    return std::wstring(ControlFile.substr(1));
+}
+
 // How long an unattended run lets the registration tool run before ending it.
 inline constexpr std::chrono::minutes ToolTimeLimit{5};
 
