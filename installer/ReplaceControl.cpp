@@ -42,7 +42,8 @@ bool IsLeftover(std::wstring_view name) {
 } // namespace
 
 InstallResult frmMain::ReplaceControl() noexcept {
-    // A source that cannot be looked at counts as missing: the installed copy is kept.
+    // A source that cannot be looked at counts as missing, and the message says why: the
+    // installed copy is kept.
     std::wstring reason;
     bool present = false;
     Attempt([&] { present = !platform_.MatchFile(FileSource, OrdinaryFiles).empty(); }, &reason);
@@ -51,7 +52,9 @@ InstallResult frmMain::ReplaceControl() noexcept {
         return InstallResult::SourceMissing;
     }
     RemoveLeftovers();
-    hadOldCopy_ = IsPresent(FileTarget, IfUnsearchable::Present);
+    // A target that cannot be looked at counts as an old copy, which is then handled with care.
+    hadOldCopy_ = true;
+    Attempt([&] { hadOldCopy_ = !platform_.MatchFile(FileTarget, OrdinaryFiles).empty(); });
     if (!StageNewCopy()) {
         return InstallResult::CopyFailed;
     }
@@ -69,12 +72,6 @@ InstallResult frmMain::ReplaceControl() noexcept {
     }
     Discard(aside_);
     return InstallResult::Installed;
-}
-
-bool frmMain::IsPresent(const std::wstring& path, IfUnsearchable assume) noexcept {
-    bool present = assume == IfUnsearchable::Present;
-    Attempt([&] { present = !platform_.MatchFile(path, OrdinaryFiles).empty(); });
-    return present;
 }
 
 // Temporary copies of runs that were cut off (a forced log-off, a power cut) would stay for

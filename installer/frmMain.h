@@ -50,8 +50,6 @@ public:
     [[nodiscard]] std::optional<InstallResult> Result() const noexcept { return result_; }
 
 private:
-    // What a search that fails counts as.
-    enum class IfUnsearchable { Absent, Present };
     // Whether the registration tool may show its own messages.
     enum class ToolMessages { AsUsual, None };
 
@@ -61,7 +59,6 @@ private:
 
     // The replacement itself, as one transaction; gives how it ended.
     InstallResult ReplaceControl() noexcept;
-    bool IsPresent(const std::wstring& path, IfUnsearchable assume) noexcept;
     void RemoveLeftovers() noexcept;
     bool StageNewCopy() noexcept;
     void SetOldCopyAside() noexcept;
