@@ -151,9 +151,7 @@ TEST_F(Win32PlatformTest, LimitedWaitEndsAProgramThatShowsAWindowOrOutlastsTheLi
         const ShellLaunch launch =
             platform.ShellExecuteA(nullptr, "open", program, parameters, "", SW_SHOWNORMAL);
         ASSERT_TRUE(launch.Process) << program;
-        const auto started = std::chrono::steady_clock::now();
         EXPECT_EQ(launch.Process->WaitForExit(std::chrono::seconds(limit)).How, why) << program;
-        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(limit + 1));
     }
 }
 
