@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 #include <tuple>
 
 namespace ocx::test {
@@ -134,6 +136,26 @@ TEST_F(Win32PlatformTest, RefusedLaunchGivesNothingToWaitForAndTheWindowGoesOnce
     EXPECT_FALSE(platform.WindowLoaded());
     EXPECT_THROW(platform.WindowHandle(), PlatformError);
     EXPECT_THROW(platform.UnloadWindow(), PlatformError);
+}
+
+// A second taker waits until the holder lets go; a lock whose holder ended without letting go,
+// as a run that was cut off, is free.
+TEST_F(Win32PlatformTest, MachineWideLockWaitsForItsHolderAndIsFreeWhenTheHolderIsGone) {
+    const std::wstring name = L"ocxsetup.test." + std::to_wstring(::GetCurrentProcessId());
+    std::unique_ptr<HeldLock> abandoned;
+    std::thread([&] { abandoned = platform.LockMachineWide(name); }).join();
+    std::unique_ptr<HeldLock> held;
+    ASSERT_NO_THROW(held = platform.LockMachineWide(name));
+    std::atomic<bool> taken = false;
+    std::thread second([&] {
+        const auto lock = platform.LockMachineWide(name);
+        taken = true;
+    });
+    ::Sleep(300);
+    EXPECT_FALSE(taken);
+    held.reset();
+    second.join();
+    EXPECT_TRUE(taken);
 }
 
 // A limited wait ends a program that shows a window at once, and one that outlasts the limit
