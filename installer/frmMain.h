@@ -21,7 +21,8 @@ inline std::wstring ControlName() {
 // How long an unattended run lets the registration tool run before ending it.
 inline constexpr std::chrono::minutes ToolTimeLimit{5};
 
-// How a run ended, as the program's exit status.
+// How a run ended, as the program's exit status. After a failure the old copy is back in place
+// as it was, unless the report names where it is kept instead.
 enum class InstallResult : int {
     Installed = 0,          // in place, and the registration tool ended with status 0
     SourceMissing = 1,      // no control beside the program: nothing changed
