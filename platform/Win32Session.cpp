@@ -1,5 +1,6 @@
 #include "platform/Win32Session.h"
 
+#include "platform/SystemFunction.h"
 #include "platform/UniqueHandle.h"
 
 #include <windows.h>
@@ -23,11 +24,6 @@ UniqueModule LoadSystemLibrary(const wchar_t* name) {
     return UniqueModule(::LoadLibraryW((path + L"\\" + name).c_str()));
 }
 
-template <typename Function> Function Find(HMODULE module, const char* name) {
-    const FARPROC found = module == nullptr ? nullptr : ::GetProcAddress(module, name);
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
-}
-
 bool StationVisible() {
     USEROBJECTFLAGS flags{};
     return ::GetUserObjectInformationW(::GetProcessWindowStation(), UOI_FLAGS, &flags,
@@ -39,8 +35,8 @@ bool SomeoneConnected() {
     using QueryFunction = BOOL(WINAPI*)(HANDLE, DWORD, WTS_INFO_CLASS, LPWSTR*, DWORD*);
     using FreeFunction = void(WINAPI*)(PVOID);
     const UniqueModule wts = LoadSystemLibrary(L"wtsapi32.dll");
-    const auto query = Find<QueryFunction>(wts.get(), "WTSQuerySessionInformationW");
-    const auto free = Find<FreeFunction>(wts.get(), "WTSFreeMemory");
+    const auto query = FindFunction<QueryFunction>(wts.get(), "WTSQuerySessionInformationW");
+    const auto free = FindFunction<FreeFunction>(wts.get(), "WTSFreeMemory");
     LPWSTR state = nullptr;
     DWORD size = 0;
     if (query == nullptr || free == nullptr ||
