@@ -57,4 +57,11 @@ template <typename Operation> void Retrying(Platform& platform, Operation&& oper
     operation();
 }
 
+// Attempt over Retrying: a rename or delete of the program's own files as one step.
+template <typename Operation>
+bool AttemptRetrying(Platform& platform, Operation&& operation,
+                     std::wstring* failure = nullptr) noexcept {
+    return Attempt([&] { Retrying(platform, operation); }, failure);
+}
+
 } // namespace ocx

@@ -121,8 +121,7 @@ void frmMain::SetOldCopyAside() noexcept {
             aside = platform_.CreateUniqueFile(FileTarget + std::wstring(OldCopyTag),
                                                std::wstring(TempExtension));
         }) &&
-        Attempt(
-            [&] { Retrying(platform_, [&] { platform_.RenameFile(FileTarget, aside, true); }); })) {
+        AttemptRetrying(platform_, [&] { platform_.RenameFile(FileTarget, aside, true); })) {
         aside_ = aside;
     } else {
         Discard(aside);
@@ -132,9 +131,8 @@ void frmMain::SetOldCopyAside() noexcept {
 // Never over a file that was not set aside: that one would be lost with no way back.
 bool frmMain::PutNewCopyInPlace() noexcept {
     std::wstring failure;
-    if (Attempt(
-            [&] { Retrying(platform_, [&] { platform_.RenameFile(staged_, FileTarget, false); }); },
-            &failure)) {
+    if (AttemptRetrying(
+            platform_, [&] { platform_.RenameFile(staged_, FileTarget, false); }, &failure)) {
         staged_.clear();
         return true;
     }
@@ -169,7 +167,7 @@ void frmMain::RemoveNewCopy() noexcept {
         std::wstring target = FileTarget;
         Discard(target);
     } else {
-        Attempt([&] { Retrying(platform_, [&] { platform_.DeleteFiles(FileTarget); }); });
+        AttemptRetrying(platform_, [&] { platform_.DeleteFiles(FileTarget); });
     }
 }
 
@@ -177,9 +175,7 @@ void frmMain::RemoveNewCopy() noexcept {
 // whatever is at the target then is not registered in its place.
 void frmMain::RestoreOldCopy() noexcept {
     if (!aside_.empty()) {
-        if (!Attempt([&] {
-                Retrying(platform_, [&] { platform_.RenameFile(aside_, FileTarget, true); });
-            })) {
+        if (!AttemptRetrying(platform_, [&] { platform_.RenameFile(aside_, FileTarget, true); })) {
             return;
         }
         aside_.clear();
@@ -195,7 +191,7 @@ void frmMain::Discard(std::wstring& path) noexcept {
         return;
     }
     Attempt([&] { platform_.ClearReadOnly(path); });
-    if (!Attempt([&] { Retrying(platform_, [&] { platform_.DeleteFiles(path); }); })) {
+    if (!AttemptRetrying(platform_, [&] { platform_.DeleteFiles(path); })) {
         Attempt([&] { platform_.DeleteAtRestart(path); });
     }
     path.clear();
