@@ -3,6 +3,8 @@
 #include "installer/Attempt.h"
 #include "platform/PlatformError.h"
 
+#include <vector>
+
 namespace ocx {
 
 namespace {
@@ -56,12 +58,8 @@ void frmMain::ReportMissingSource(const std::wstring& reason) noexcept {
 
 void frmMain::ReportCopyFailure(const std::wstring& reason) noexcept {
     std::wstring message;
-    std::wstring kept;
-    if (Attempt([&] {
-            message = L"Cannot copy " + ControlName() + L" to " + FileTarget;
-            kept = KeptCopy();
-        })) {
-        Tell({message, reason, kept});
+    if (Attempt([&] { message = L"Cannot copy " + ControlName() + L" to " + FileTarget; })) {
+        Tell({message, reason});
     }
 }
 
@@ -72,27 +70,23 @@ void frmMain::ReportRegistrationFailure() noexcept {
         return;
     }
     std::wstring message;
-    std::wstring kept;
-    if (Attempt([&] {
-            message = ControlName() + L" did not register: " + toolFailure_;
-            kept = KeptCopy();
-        })) {
-        Tell({message, kept});
+    if (Attempt([&] { message = ControlName() + L" did not register: " + toolFailure_; })) {
+        Tell({message});
     }
 }
 
-// Where the earlier copy is, when it could not be put back in place; empty when it was.
-std::wstring frmMain::KeptCopy() const {
-    return aside_.empty() ? std::wstring() : L"The earlier copy is kept as " + aside_;
-}
-
 // A box where someone can answer it; otherwise one line on standard error, and the exit status
-// tells the rest. Empty lines are left out.
+// tells the rest. Empty lines are left out. An earlier copy that could not be put back in place
+// is named last, so that no report leaves it unaccounted for.
 void frmMain::Tell(std::initializer_list<std::wstring> lines) noexcept {
     std::wstring box;
     std::wstring line;
     if (!Attempt([&] {
-            for (const std::wstring& text : lines) {
+            std::vector<std::wstring> texts(lines);
+            if (!aside_.empty()) {
+                texts.push_back(L"The earlier copy is kept as " + aside_);
+            }
+            for (const std::wstring& text : texts) {
                 if (!text.empty()) {
                     box += (box.empty() ? L"" : L"\r\n") + text;
                     line += (line.empty() ? L"" : L": ") + text;

@@ -72,7 +72,6 @@ private:
     void ReportMissingSource(const std::wstring& reason) noexcept;
     void ReportCopyFailure(const std::wstring& reason) noexcept;
     void ReportRegistrationFailure() noexcept;
-    std::wstring KeptCopy() const;
     void Tell(std::initializer_list<std::wstring> lines) noexcept;
 
     Platform& platform_;
