@@ -3,7 +3,8 @@
 // archive member that holds the original is never linked. Should the runtime ever need that
 // member for another reason, its definitions clash with these and the link fails; it never
 // silently carries both.
-#include <cstdlib>
+#include "app/AbnormalEnd.h"
+
 #include <exception>
 #include <new>
 
@@ -23,10 +24,11 @@ private:
 } // namespace
 
 // The default terminate handler prints the exception's demangled name to a console that a GUI
-// program does not have; it links the demangler and printf. Ending at once is all that is left.
+// program does not have; it links the demangler and printf. Ending at once, as the program's
+// own handler does, is all that is left: it serves before that handler is set.
 namespace __gnu_cxx {
 void __verbose_terminate_handler() {
-    std::abort();
+    ocx::EndAbnormally();
 }
 } // namespace __gnu_cxx
 
