@@ -1,0 +1,114 @@
+// The file operations of the Win32 platform.
+#include "platform/Win32Platform.h"
+
+#include "platform/FileSearch.h"
+#include "platform/Win32Error.h"
+
+namespace ocx {
+
+std::wstring Win32Platform::MatchFile(const std::wstring& path, unsigned attributes) {
+    const auto names = FindMatchingFiles(path, attributes, true);
+    return names.empty() ? std::wstring() : names.front();
+}
+
+void Win32Platform::DeleteFiles(const std::wstring& path) {
+    const auto names = FindMatchingFiles(path, 0, false);
+    if (names.empty()) {
+        throw Win32Error(ERROR_FILE_NOT_FOUND);
+    }
+    // Every file that can go goes; the first that cannot is the failure.
+    const std::wstring folder = FolderOf(path);
+    DWORD firstError = ERROR_SUCCESS;
+    for (const auto& name : names) {
+        if (::DeleteFileW((folder + name).c_str()) == FALSE && firstError == ERROR_SUCCESS) {
+            firstError = ::GetLastError();
+        }
+    }
+    if (firstError != ERROR_SUCCESS) {
+        throw Win32Error(firstError);
+    }
+}
+
+void Win32Platform::CopyFileTo(const std::wstring& source, const std::wstring& target) {
+    if (::CopyFileW(source.c_str(), target.c_str(), FALSE) == FALSE) {
+        throw LastWin32Error();
+    }
+}
+
+std::vector<std::wstring> Win32Platform::MatchFiles(const std::wstring& path) {
+    return FindMatchingFiles(path, 0, false);
+}
+
+std::wstring Win32Platform::CreateUniqueFile(const std::wstring& prefix,
+                                             const std::wstring& suffix) {
+    // With no folder the system would pick the current one: never write there.
+    if (FolderOf(prefix).empty()) {
+        throw Win32Error(ERROR_PATH_NOT_FOUND);
+    }
+    // Numbers tried in turn from one of this process's own; a name that is taken is skipped,
+    // never opened.
+    DWORD unique = ::GetTickCount() ^ (::GetCurrentProcessId() << 16);
+    for (unsigned tries = 0; tries < 0x10000; ++tries, ++unique) {
+        std::wstring digits(8, L'0');
+        for (std::size_t at = digits.size(), rest = unique; at-- > 0; rest >>= 4) {
+            digits[at] = L"0123456789ABCDEF"[rest & 0xF];
+        }
+        const std::wstring path = prefix + digits + suffix;
+        const UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            return path;
+        }
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            throw Win32Error(error);
+        }
+    }
+    throw Win32Error(ERROR_FILE_EXISTS);
+}
+
+void Win32Platform::RenameFile(const std::wstring& from, const std::wstring& to, bool replace) {
+    if (::MoveFileExW(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0) == FALSE) {
+        throw LastWin32Error();
+    }
+}
+
+void Win32Platform::ClearReadOnly(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        throw LastWin32Error();
+    }
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+        ::SetFileAttributesW(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}) == FALSE) {
+        throw LastWin32Error();
+    }
+}
+
+// The queue is worked through at boot without the redirection that makes a 32-bit program's
+// system32 the SysWOW64 folder: the file goes in under the name it really has.
+void Win32Platform::DeleteAtRestart(const std::wstring& path) {
+    const UniqueFileHandle file(::CreateFileW(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) {
+        throw LastWin32Error();
+    }
+    std::wstring real(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetFinalPathNameByHandleW(
+            file.get(), real.data(), static_cast<DWORD>(real.size()), VOLUME_NAME_DOS);
+        if (length == 0) {
+            throw LastWin32Error();
+        }
+        if (length < real.size()) {
+            real.resize(length);
+            break;
+        }
+        real.resize(length);
+    }
+    if (::MoveFileExW(real.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) == FALSE) {
+        throw LastWin32Error();
+    }
+}
+
+} // namespace ocx

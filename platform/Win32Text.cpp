@@ -1,0 +1,71 @@
+// The text of the Win32 platform: the conversions at the two 8-bit calls, and the error line.
+#include "platform/Win32Platform.h"
+
+#include "platform/Win32Error.h"
+
+namespace ocx {
+
+void Win32Platform::WriteErrorLine(const std::wstring& text) {
+    const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+    if (error == nullptr || error == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    const std::wstring line = text + L"\r\n";
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (::GetConsoleMode(error, &mode) != FALSE) {
+        ::WriteConsoleW(error, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        return;
+    }
+    // A file or a pipe gets UTF-8, which holds every character of a path.
+    const int wide = static_cast<int>(line.size());
+    const int size =
+        ::WideCharToMultiByte(CP_UTF8, 0, line.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, line.data(), wide, utf8.data(), size, nullptr, nullptr);
+    if (::WriteFile(error, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr) ==
+        FALSE) {
+        throw LastWin32Error();
+    }
+}
+
+std::string Win32Platform::ToAnsi(const std::wstring& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int wide = static_cast<int>(text.size());
+    // UTF-8 holds every character; any other code page is asked to say when it substitutes,
+    // since a '?' or a look-alike character would make another path.
+    const bool utf8 = ::GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL substituted = FALSE;
+    BOOL* const report = utf8 ? nullptr : &substituted;
+    const int size =
+        ::WideCharToMultiByte(CP_ACP, flags, text.data(), wide, nullptr, 0, nullptr, report);
+    if (size == 0) {
+        throw LastWin32Error();
+    }
+    if (substituted != FALSE) {
+        throw Win32Error(ERROR_NO_UNICODE_TRANSLATION);
+    }
+    std::string narrow(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, flags, text.data(), wide, narrow.data(), size, nullptr, nullptr);
+    return narrow;
+}
+
+std::wstring Win32Platform::FromAnsi(const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int narrow = static_cast<int>(text.size());
+    const int size =
+        ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), narrow, nullptr, 0);
+    if (size == 0) {
+        throw LastWin32Error();
+    }
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), narrow, wide.data(), size);
+    return wide;
+}
+
+} // namespace ocx
