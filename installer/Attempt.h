@@ -9,19 +9,27 @@
 
 namespace ocx {
 
+// What made a step fail: the system's code and its description (0 and empty for a failure that
+// is not the system's).
+struct StepFailure {
+    unsigned long Code = 0;
+    std::wstring Reason;
+};
+
 // Runs one step under the resume-next policy: a failure anywhere inside abandons the rest of
-// the step, and the caller goes on. Gives whether the step completed; the system's description
-// of a failure goes to `failure` when one is asked for (empty without memory for it).
-template <typename Step> bool Attempt(Step&& step, std::wstring* failure = nullptr) noexcept {
+// the step, and the caller goes on. Gives whether the step completed; what made it fail goes to
+// `failure` when asked for (empty without memory for its text).
+template <typename Step> bool Attempt(Step&& step, StepFailure* failure = nullptr) noexcept {
     try {
         step();
         return true;
     } catch (const PlatformError& error) {
         if (failure != nullptr) {
+            failure->Code = error.Code();
             try {
-                *failure = error.Description();
+                failure->Reason = error.Description();
             } catch (...) {
-                failure->clear();
+                failure->Reason.clear();
             }
         }
     } catch (...) {
@@ -34,6 +42,9 @@ template <typename Step> bool Attempt(Step&& step, std::wstring* failure = nullp
 // indexer) or that cannot be changed yet.
 inline constexpr unsigned long AccessDenied = 5;
 inline constexpr unsigned long SharingViolation = 32;
+// The system's codes for a file that is not there, and for one that is.
+inline constexpr unsigned long FileNotFound = 2;
+inline constexpr unsigned long AlreadyExists = 183;
 
 // Pauses between tries, doubling: a little over three seconds in all.
 inline constexpr std::array<std::chrono::milliseconds, 5> RetryPauses{
@@ -60,7 +71,7 @@ template <typename Operation> void Retrying(Platform& platform, Operation&& oper
 // Attempt over Retrying: a rename or delete of the program's own files as one step.
 template <typename Operation>
 bool AttemptRetrying(Platform& platform, Operation&& operation,
-                     std::wstring* failure = nullptr) noexcept {
+                     StepFailure* failure = nullptr) noexcept {
     return Attempt([&] { Retrying(platform, operation); }, failure);
 }
 

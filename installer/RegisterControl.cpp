@@ -50,9 +50,10 @@ std::wstring ToolFailure(const ProcessEnd& end) {
 
 } // namespace
 
-// Gives why the tool run failed: empty when the tool ran and ended with status 0.
-std::wstring frmMain::RegisterControl(const std::wstring& path, bool Register,
-                                      ToolMessages messages) {
+// Gives how the tool run went. Its own box tells the user only where it may show one and ended
+// by itself: one that could not start, or was ended, has told no one.
+frmMain::ToolRun frmMain::RegisterControl(const std::wstring& path, bool Register,
+                                          ToolMessages messages) {
     // The window only owns the launch: without one, the tool still runs.
     NativeWindow owner = nullptr;
     try {
@@ -80,7 +81,7 @@ std::wstring frmMain::RegisterControl(const std::wstring& path, bool Register,
     // and the new one registered before the outcome is decided. A refused launch counts as a
     // failed one.
     if (!launch.Process) {
-        return std::wstring(ToolName) + L" could not be started";
+        return {.Failure = std::wstring(ToolName) + L" could not be started"};
     }
     // Where no one can answer, a box of the control's own, which /s does not silence, or a
     // tool that never ends would hold the run forever: such a run is ended and counts as failed.
@@ -88,7 +89,24 @@ std::wstring frmMain::RegisterControl(const std::wstring& path, bool Register,
     if (!attended_) {
         limit = ToolTimeLimit;
     }
-    return ToolFailure(launch.Process->WaitForExit(limit));
+    const ProcessEnd end = launch.Process->WaitForExit(limit);
+    const bool byItself = end.How == ProcessEnd::Exited;
+    return {byItself && end.Status == 0, byItself && !silent, ToolFailure(end)};
+}
+
+// The tool run as one step: whatever fails, the run has failed, in words an administrator can
+// act on.
+frmMain::ToolRun frmMain::TryRegisterControl(const std::wstring& path, bool Register,
+                                             ToolMessages messages) noexcept {
+    ToolRun run;
+    StepFailure failure;
+    if (!Attempt([&] { run = RegisterControl(path, Register, messages); }, &failure)) {
+        Attempt([&] {
+            run.Failure = std::wstring(ToolName) + L" could not be run" +
+                          (failure.Reason.empty() ? L"" : L": " + failure.Reason);
+        });
+    }
+    return run;
 }
 
 } // namespace ocx

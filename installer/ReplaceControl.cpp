@@ -44,11 +44,11 @@ bool IsLeftover(std::wstring_view name) {
 InstallResult frmMain::ReplaceControl() noexcept {
     // A source that cannot be looked at counts as missing, and the message says why: the
     // installed copy is kept.
-    std::wstring reason;
+    StepFailure failure;
     bool present = false;
-    Attempt([&] { present = !platform_.MatchFile(FileSource, OrdinaryFiles).empty(); }, &reason);
+    Attempt([&] { present = !platform_.MatchFile(FileSource, OrdinaryFiles).empty(); }, &failure);
     if (!present) {
-        ReportMissingSource(reason);
+        ReportMissingSource(failure.Reason);
         return InstallResult::SourceMissing;
     }
     RemoveLeftovers();
@@ -70,13 +70,20 @@ InstallResult frmMain::ReplaceControl() noexcept {
         ReportRegistrationFailure();
         return InstallResult::RegistrationFailed;
     }
+    // Only now is an earlier working copy no longer the last one.
     Discard(aside_);
+    for (std::wstring& earlier : earlier_) {
+        Discard(earlier);
+    }
+    earlier_.clear();
     return InstallResult::Installed;
 }
 
 // Temporary copies of runs that were cut off (a forced log-off, a power cut) would stay for
-// good: each run clears them before it makes its own. The lock keeps other runs' copies out of
-// reach, and a file that the program does not name is never touched.
+// good. Each run clears the new copies they staged before it makes its own; an old copy that
+// one set aside may be the last that worked, so it goes only once this run's copy has
+// registered. The lock keeps other runs' copies out of reach, and a file that the program does
+// not name is never touched.
 void frmMain::RemoveLeftovers() noexcept {
     if (FileTarget.empty()) {
         return;
@@ -88,7 +95,11 @@ void frmMain::RemoveLeftovers() noexcept {
     for (const std::wstring& name : names) {
         std::wstring path;
         if (IsLeftover(name) && Attempt([&] { path = FileTarget.substr(0, folder) + name; })) {
-            Discard(path);
+            if (name.find(OldCopyTag) == std::wstring::npos) {
+                Discard(path);
+            } else {
+                Attempt([&] { earlier_.push_back(path); });
+            }
         }
     }
 }
@@ -96,7 +107,7 @@ void frmMain::RemoveLeftovers() noexcept {
 // The new copy goes in beside the target under a name of its own, before anything touches the
 // old copy. A copy from read-only media must not stay read-only, or the next upgrade fails.
 bool frmMain::StageNewCopy() noexcept {
-    std::wstring failure;
+    StepFailure failure;
     const bool staged = Attempt(
         [&] {
             staged_ = platform_.CreateUniqueFile(FileTarget + std::wstring(NewCopyTag),
@@ -107,7 +118,7 @@ bool frmMain::StageNewCopy() noexcept {
         &failure);
     if (!staged) {
         Discard(staged_);
-        ReportCopyFailure(failure);
+        ReportCopyFailure(failure.Reason);
     }
     return staged;
 }
@@ -117,20 +128,30 @@ bool frmMain::StageNewCopy() noexcept {
 void frmMain::SetOldCopyAside() noexcept {
     Attempt([&] { RegisterControl(FileTarget, false); });
     std::wstring aside;
-    if (Attempt([&] {
-            aside = platform_.CreateUniqueFile(FileTarget + std::wstring(OldCopyTag),
-                                               std::wstring(TempExtension));
-        }) &&
-        AttemptRetrying(platform_, [&] { platform_.RenameFile(FileTarget, aside, true); })) {
+    StepFailure failure;
+    if (Attempt(
+            [&] {
+                aside = platform_.CreateUniqueFile(FileTarget + std::wstring(OldCopyTag),
+                                                   std::wstring(TempExtension));
+            },
+            &failure) &&
+        AttemptRetrying(
+            platform_, [&] { platform_.RenameFile(FileTarget, aside, true); }, &failure)) {
         aside_ = aside;
+        return;
+    }
+    Discard(aside);
+    // Nothing there after all (the target could not be looked at): nothing to register again.
+    if (failure.Code == FileNotFound) {
+        hadOldCopy_ = false;
     } else {
-        Discard(aside);
+        asideFailure_ = failure;
     }
 }
 
 // Never over a file that was not set aside: that one would be lost with no way back.
 bool frmMain::PutNewCopyInPlace() noexcept {
-    std::wstring failure;
+    StepFailure failure;
     if (AttemptRetrying(
             platform_, [&] { platform_.RenameFile(staged_, FileTarget, false); }, &failure)) {
         staged_.clear();
@@ -138,50 +159,58 @@ bool frmMain::PutNewCopyInPlace() noexcept {
     }
     Discard(staged_);
     RestoreOldCopy();
-    ReportCopyFailure(failure);
+    // The old copy still in the way: why it could not be set aside is the reason.
+    if (failure.Code == AlreadyExists && asideFailure_) {
+        failure = *asideFailure_;
+    }
+    ReportCopyFailure(failure.Reason);
     return false;
 }
 
 bool frmMain::RegisterNewCopy() noexcept {
-    bool registered = false;
-    std::wstring reason;
-    if (!Attempt(
-            [&] {
-                toolFailure_ = RegisterControl(FileTarget, true);
-                registered = toolFailure_.empty();
-            },
-            &reason)) {
-        Attempt([&] {
-            toolFailure_ = L"regsvr32 could not be run" + (reason.empty() ? L"" : L": " + reason);
-        });
-    }
-    return registered;
+    registration_ = TryRegisterControl(FileTarget, true, ToolMessages::AsUsual);
+    return registration_.Succeeded;
 }
 
 // The rollback's tool runs are housekeeping: the tool's message about the failed registration
-// is the one the user sees. With no old copy to go back over it, a new copy that a program
-// holds goes at the next restart.
+// is the one the user sees. The control's own name is never queued for deletion at the restart,
+// where a later run may have put a good copy under it: a new copy that a program holds goes
+// under a name of the program's own first (a loaded DLL can be renamed), which also clears the
+// way for the old copy.
 void frmMain::RemoveNewCopy() noexcept {
     Attempt([&] { RegisterControl(FileTarget, false, ToolMessages::None); });
-    if (aside_.empty()) {
-        std::wstring target = FileTarget;
-        Discard(target);
-    } else {
-        AttemptRetrying(platform_, [&] { platform_.DeleteFiles(FileTarget); });
+    if (AttemptRetrying(platform_, [&] { platform_.DeleteFiles(FileTarget); })) {
+        return;
     }
+    std::wstring moved;
+    if (Attempt([&] {
+            moved = platform_.CreateUniqueFile(FileTarget + std::wstring(NewCopyTag),
+                                               std::wstring(TempExtension));
+        }) &&
+        AttemptRetrying(platform_, [&] { platform_.RenameFile(FileTarget, moved, true); })) {
+        Discard(moved);
+        return;
+    }
+    Discard(moved);
+    Attempt([&] { unremoved_ = FileTarget; });
 }
 
 // An old copy that cannot be put back stays under its temporary name, which the report gives;
-// whatever is at the target then is not registered in its place.
+// whatever is at the target then is not registered in its place. One that is back but does not
+// register again is reported too: the run must not claim what it did not check.
 void frmMain::RestoreOldCopy() noexcept {
     if (!aside_.empty()) {
         if (!AttemptRetrying(platform_, [&] { platform_.RenameFile(aside_, FileTarget, true); })) {
             return;
         }
         aside_.clear();
+        unremoved_.clear(); // the new copy went with it
     }
     if (hadOldCopy_) {
-        Attempt([&] { RegisterControl(FileTarget, true, ToolMessages::None); });
+        const ToolRun again = TryRegisterControl(FileTarget, true, ToolMessages::None);
+        if (!again.Succeeded) {
+            Attempt([&] { restoreFailure_ = again.Failure; });
+        }
     }
 }
 

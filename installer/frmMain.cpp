@@ -1,9 +1,9 @@
 #include "installer/frmMain.h"
 
-#include "installer/Attempt.h"
 #include "platform/PlatformError.h"
 
-#include <vector>
+#include <algorithm>
+#include <iterator>
 
 namespace ocx {
 
@@ -12,27 +12,43 @@ namespace {
 constexpr std::size_t SystemFolderBufferSize = 255;
 constexpr const wchar_t* MessageTitle = L"OCX Installation";
 constexpr unsigned MessageStyleError = 16; // an error icon and a single OK button
-// After the user has answered the tool's box, the installer may not come to the front by
-// itself: its box would open behind other windows, with no taskbar button.
+// After the user has answered the tool's box, the installer's box may be refused the front:
+// it opens above other windows all the same, where it can be found.
 constexpr unsigned MessageSetForeground = 0x10000;
+constexpr unsigned MessageTopmost = 0x40000;
 
 } // namespace
 
 void frmMain::RunInstall() noexcept {
-    // One run at a time: a second one waits here, before it looks at anything, and goes on
-    // when the first has ended. Without the lock, the run still goes ahead.
-    std::unique_ptr<HeldLock> lock;
-    Attempt([&] { lock = platform_.LockMachineWide(L"ocxsetup." + ControlName()); });
-    // Where no one can answer a box, a box would wait forever: ask once, before anything.
+    // Where no one can answer, a box would wait forever, and so would a run waiting for the
+    // lock: ask once, before anything.
     Attempt([&] { attended_ = platform_.UserCanAnswer(); });
     if (!attended_) {
         Attempt([&] { platform_.SilenceSystemErrors(); });
     }
+    result_ = RunLocked();
+    // The lock is free again: a box left unanswered holds up no other run.
+    Tell();
+    Attempt([&] { platform_.UnloadWindow(); });
+}
+
+InstallResult frmMain::RunLocked() noexcept {
+    // One run at a time: a second one waits here, before it looks at anything, and goes on
+    // when the first has ended; where no one can answer, not for ever. Without a lock to be
+    // had, the run still goes ahead.
+    std::unique_ptr<HeldLock> lock;
+    std::optional<std::chrono::seconds> limit;
+    if (!attended_) {
+        limit = LockTimeLimit;
+    }
+    if (Attempt([&] { lock = platform_.LockMachineWide(L"ocxsetup." + ControlName(), limit); }) &&
+        !lock) {
+        Report({ControlName() + L" was not installed: another installation is still running"});
+        return InstallResult::AnotherInstallRunning;
+    }
     Attempt([&] { FileSource = platform_.ApplicationFolder() + std::wstring(ControlFile); });
     Attempt([&] { FileTarget = SystemFolder() + std::wstring(ControlFile); });
-
-    result_ = ReplaceControl();
-    Attempt([&] { platform_.UnloadWindow(); });
+    return ReplaceControl();
 }
 
 std::wstring frmMain::SystemFolder() {
@@ -52,52 +68,83 @@ std::wstring frmMain::SystemFolder() {
 void frmMain::ReportMissingSource(const std::wstring& reason) noexcept {
     std::wstring message;
     if (Attempt([&] { message = L"Source file " + ControlName() + L" not found"; })) {
-        Tell({message, reason});
+        Report({message, reason});
     }
 }
 
 void frmMain::ReportCopyFailure(const std::wstring& reason) noexcept {
     std::wstring message;
-    if (Attempt([&] { message = L"Cannot copy " + ControlName() + L" to " + FileTarget; })) {
-        Tell({message, reason});
+    if (Attempt([&] { message = L"Cannot copy " + ControlName() + L" to " + Shown(FileTarget); })) {
+        Report({message, reason});
     }
 }
 
-// On a desktop the tool's own box has told the user already, unless the earlier copy could not
-// be put back; where no one can answer, the line is all an administrator gets.
+// On a desktop the tool's own box has told the user already, when it ran and ended by itself,
+// unless there is more to say; where no one can answer, the line is all an administrator gets.
 void frmMain::ReportRegistrationFailure() noexcept {
-    if (attended_ && aside_.empty()) {
+    if (attended_ && registration_.Spoke && aside_.empty() && earlier_.empty() &&
+        restoreFailure_.empty() && unremoved_.empty()) {
         return;
     }
     std::wstring message;
-    if (Attempt([&] { message = ControlName() + L" did not register: " + toolFailure_; })) {
-        Tell({message});
+    if (Attempt(
+            [&] { message = ControlName() + L" did not register: " + registration_.Failure; })) {
+        Report({message});
     }
 }
 
+// The run's one report, with what a failure leaves behind named last, so that no copy is left
+// unaccounted for. Empty lines are left out.
+void frmMain::Report(std::initializer_list<std::wstring> lines) noexcept {
+    if (!Attempt([&] {
+            std::vector<std::wstring> report(lines);
+            if (!restoreFailure_.empty()) {
+                report.push_back(L"The earlier copy is back in place but did not register again: " +
+                                 restoreFailure_);
+            }
+            if (!unremoved_.empty()) {
+                report.push_back(L"The new copy could not be removed and is left unregistered as " +
+                                 Shown(unremoved_));
+            }
+            if (!aside_.empty()) {
+                report.push_back(L"The earlier copy is kept as " + Shown(aside_));
+            }
+            std::ranges::transform(earlier_, std::back_inserter(report), [&](const auto& earlier) {
+                return L"An earlier copy is kept as " + Shown(earlier);
+            });
+            std::erase_if(report, [](const std::wstring& line) { return line.empty(); });
+            report_ = std::move(report);
+        })) {
+        report_.clear();
+    }
+}
+
+// Where the file really is, for people: a 32-bit program's system32 may be another folder.
+std::wstring frmMain::Shown(const std::wstring& path) noexcept {
+    std::wstring shown;
+    if (!Attempt([&] { shown = platform_.RealPath(path); })) {
+        Attempt([&] { shown = path; });
+    }
+    return shown;
+}
+
 // A box where someone can answer it; otherwise one line on standard error, and the exit status
-// tells the rest. Empty lines are left out. An earlier copy that could not be put back in place
-// is named last, so that no report leaves it unaccounted for.
-void frmMain::Tell(std::initializer_list<std::wstring> lines) noexcept {
+// tells the rest.
+void frmMain::Tell() noexcept {
     std::wstring box;
     std::wstring line;
-    if (!Attempt([&] {
-            std::vector<std::wstring> texts(lines);
-            if (!aside_.empty()) {
-                texts.push_back(L"The earlier copy is kept as " + aside_);
-            }
-            for (const std::wstring& text : texts) {
-                if (!text.empty()) {
-                    box += (box.empty() ? L"" : L"\r\n") + text;
-                    line += (line.empty() ? L"" : L": ") + text;
-                }
+    if (report_.empty() || !Attempt([&] {
+            for (const std::wstring& text : report_) {
+                box += (box.empty() ? L"" : L"\r\n") + text;
+                line += (line.empty() ? L"" : L": ") + text;
             }
         })) {
         return;
     }
     if (attended_) {
         Attempt([&] {
-            platform_.ShowMessage(box, MessageStyleError | MessageSetForeground, MessageTitle);
+            platform_.ShowMessage(box, MessageStyleError | MessageSetForeground | MessageTopmost,
+                                  MessageTitle);
         });
     } else {
         Attempt([&] { platform_.WriteErrorLine(line); });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "installer/Attempt.h"
 #include "platform/Platform.h"
 
 #include <chrono>
@@ -7,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ocx {
 
@@ -21,6 +23,10 @@ inline std::wstring ControlName() {
 // How long an unattended run lets the registration tool run before ending it.
 inline constexpr std::chrono::minutes ToolTimeLimit{5};
 
+// How long an unattended run waits for another run to end: longer than any run where no one
+// answers can take (four tool runs at their limit, and the retries of its renames and deletes).
+inline constexpr std::chrono::minutes LockTimeLimit{30};
+
 // How a run ended, as the program's exit status. After a failure the old copy is back in place
 // as it was, unless the report names where it is kept instead.
 enum class InstallResult : int {
@@ -28,6 +34,9 @@ enum class InstallResult : int {
     SourceMissing = 1,      // no control beside the program: nothing changed
     CopyFailed = 2,         // the control could not be put into the system folder
     RegistrationFailed = 3, // the new copy did not register, and was removed
+    // Windows Installer's "another installation is already in progress", which deployment tools
+    // retry: an unattended run gave up waiting for another run, and changed nothing.
+    AnotherInstallRunning = 1618,
 };
 
 // The installer's one window object. Its load event runs the whole installation.
@@ -54,10 +63,21 @@ private:
     // Whether the registration tool may show its own messages.
     enum class ToolMessages { AsUsual, None };
 
-    std::wstring SystemFolder();
-    std::wstring RegisterControl(const std::wstring& path, bool Register,
-                                 ToolMessages messages = ToolMessages::AsUsual);
+    // How a run of the registration tool went.
+    struct ToolRun {
+        bool Succeeded = false; // it ended by itself with status 0
+        bool Spoke = false;     // it ran with its own messages and ended by itself: its box told
+        std::wstring Failure;   // why it did not succeed
+    };
 
+    std::wstring SystemFolder();
+    ToolRun RegisterControl(const std::wstring& path, bool Register,
+                            ToolMessages messages = ToolMessages::AsUsual);
+    ToolRun TryRegisterControl(const std::wstring& path, bool Register,
+                               ToolMessages messages) noexcept;
+
+    // The run under the machine-wide lock; gives how it ended.
+    InstallResult RunLocked() noexcept;
     // The replacement itself, as one transaction; gives how it ended.
     InstallResult ReplaceControl() noexcept;
     void RemoveLeftovers() noexcept;
@@ -72,14 +92,21 @@ private:
     void ReportMissingSource(const std::wstring& reason) noexcept;
     void ReportCopyFailure(const std::wstring& reason) noexcept;
     void ReportRegistrationFailure() noexcept;
-    void Tell(std::initializer_list<std::wstring> lines) noexcept;
+    void Report(std::initializer_list<std::wstring> lines) noexcept;
+    [[nodiscard]] std::wstring Shown(const std::wstring& path) noexcept;
+    void Tell() noexcept;
 
     Platform& platform_;
-    bool attended_ = false;    // someone can answer a message box
-    bool hadOldCopy_ = false;  // a copy was installed (or assumed), so a rollback registers it
-    std::wstring staged_;      // the new copy under a temporary name, until it is in place
-    std::wstring aside_;       // the old copy under a temporary name, until discarded or restored
-    std::wstring toolFailure_; // why the new copy did not register
+    bool attended_ = false;   // someone can answer a message box
+    bool hadOldCopy_ = false; // a copy was installed (or assumed), so a rollback registers it
+    std::wstring staged_;     // the new copy under a temporary name, until it is in place
+    std::wstring aside_;      // the old copy under a temporary name, until discarded or restored
+    std::optional<StepFailure> asideFailure_; // why the old copy could not be set aside
+    std::vector<std::wstring> earlier_;       // old copies that cut-off runs left, kept till done
+    ToolRun registration_;                    // the new copy's registration
+    std::wstring restoreFailure_;             // why the old copy, put back, did not register again
+    std::wstring unremoved_; // the new copy, which could not be taken off the control's name
+    std::vector<std::wstring> report_; // what the run tells when it ends; nothing where empty
     std::optional<InstallResult> result_;
 };
 

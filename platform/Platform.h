@@ -17,7 +17,7 @@ using NativeWindow = void*;
 struct ProcessEnd {
     enum Reason {
         Exited,       // it ended by itself, with the status below
-        ShowedWindow, // it showed a window, and was ended
+        ShowedWindow, // it showed a window that stayed, and was ended
         TimedOut,     // it was still running at the time limit, and was ended
     };
     Reason How = Exited;
@@ -35,8 +35,9 @@ public:
     virtual ~LaunchedProcess() = default;
 
     // Waits until the program has ended, keeping the caller's window responsive meanwhile.
-    // Without a limit it waits as long as the program runs. With one, the program is ended as
-    // soon as it shows a visible top-level window, or once the limit has passed.
+    // Without a limit it waits as long as the program runs. With one, the program is ended once
+    // a visible top-level window of its has stayed for the grace period (a box that waits for
+    // an answer, not a splash that goes by itself), or once the limit has passed.
     virtual ProcessEnd WaitForExit(std::optional<std::chrono::seconds> limit) = 0;
 };
 
@@ -51,11 +52,25 @@ public:
     virtual ~HeldLock() = default;
 };
 
+// How a session is in use, as the system tells it, in the system's own order.
+enum class SessionState {
+    Active,       // a user is logged on and at it
+    Connected,    // a client is connected, but no one has logged on (a logon screen)
+    ConnectQuery, // a client is being connected
+    Shadow,       // a user is logged on, and someone else watches
+    Disconnected, // the user has gone, leaving the session running
+    Idle,
+    Listen,
+    Reset,
+    Down,
+    Init,
+};
+
 // What decides whether anyone can answer a message box.
 struct SessionFacts {
     bool StationVisible = false; // the window station is one that a user can see
     unsigned long Id = 0;        // the session: 0 is the services' own, which no one sees
-    bool Connected = false;      // a user is connected to the session
+    SessionState State = SessionState::Disconnected;
 };
 
 // The shell's answer to a launch.
@@ -118,12 +133,21 @@ public:
     // under the name the file really has, wherever the path was redirected.
     virtual void DeleteAtRestart(const std::wstring& path) = 0;
 
+    // The path under which the file really is, for a message: wherever the system redirects the
+    // path (a 32-bit program's system32 is SysWOW64 on 64-bit Windows). A file that is not there
+    // is named in its folder's real path.
+    virtual std::wstring RealPath(const std::wstring& path) = 0;
+
     // Waits for the time given, keeping the caller's window responsive meanwhile.
     virtual void Pause(std::chrono::milliseconds time) = 0;
 
-    // Takes the machine-wide lock of the name, waiting, with the caller's window responsive, as
-    // long as another process holds it. A lock left by a process that ended is free.
-    virtual std::unique_ptr<HeldLock> LockMachineWide(const std::wstring& name) = 0;
+    // Takes the machine-wide lock of the name, waiting, with the caller's window responsive,
+    // while another process holds it: as long as it takes, or up to the limit, after which it
+    // gives no lock. A lock left by a process that ended is free. Fails where there is no lock
+    // to be had, as when one of that name belongs to an account that is neither the system,
+    // nor the administrators, nor this program's own: another user must not hold runs up.
+    virtual std::unique_ptr<HeldLock>
+    LockMachineWide(const std::wstring& name, std::optional<std::chrono::seconds> limit) = 0;
 
     // Starts a program through the shell (ShellExecuteExA), with 8-bit texts in the ANSI code
     // page, and gives the shell's answer with the started process, which can be waited for.
@@ -134,12 +158,14 @@ public:
     // The facts about the session that the program runs in.
     virtual SessionFacts Session() = 0;
 
-    // Whether anyone can answer a message box: not on a window station that no one can see (a
-    // service's), not in session 0, which no user has seen since Windows Vista, and not in a
-    // session that no one is connected to. There a box would wait forever.
+    // Whether anyone can answer a message box: only on a window station that a user can see
+    // (not a service's), outside session 0, which no user has seen since Windows Vista, and in a
+    // session where a user is logged on (not a logon screen, nor a session left disconnected).
+    // Elsewhere a box would wait forever.
     bool UserCanAnswer() {
         const SessionFacts session = Session();
-        return session.StationVisible && session.Id != 0 && session.Connected;
+        return session.StationVisible && session.Id != 0 &&
+               (session.State == SessionState::Active || session.State == SessionState::Shadow);
     }
 
     // Keeps the system from showing its own boxes for critical errors and faults, in this
@@ -149,7 +175,8 @@ public:
     // Writes one line of text to the standard error handle, when one is open.
     virtual void WriteErrorLine(const std::wstring& text) = 0;
 
-    // A modal message box; gives the button pressed.
+    // A modal message box owned by no window, so that it has a taskbar button of its own; gives
+    // the button pressed.
     virtual int ShowMessage(const std::wstring& prompt, unsigned style,
                             const std::wstring& title) = 0;
 

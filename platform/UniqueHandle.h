@@ -62,6 +62,12 @@ struct ModuleTraits {
     static void Close(pointer module) noexcept { ::FreeLibrary(module); }
 };
 
+struct LocalMemoryTraits {
+    using pointer = HLOCAL;
+    static pointer Invalid() noexcept { return nullptr; }
+    static void Close(pointer memory) noexcept { ::LocalFree(memory); }
+};
+
 struct WindowTraits {
     using pointer = HWND;
     static pointer Invalid() noexcept { return nullptr; }
@@ -72,6 +78,7 @@ using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
+using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
 
 } // namespace ocx

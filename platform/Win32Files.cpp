@@ -84,12 +84,15 @@ void Win32Platform::ClearReadOnly(const std::wstring& path) {
     }
 }
 
-// The queue is worked through at boot without the redirection that makes a 32-bit program's
-// system32 the SysWOW64 folder: the file goes in under the name it really has.
-void Win32Platform::DeleteAtRestart(const std::wstring& path) {
+namespace {
+
+// The name that the system has for an open file or folder ("\\?\C:\..."), wherever the path
+// that opened it was redirected.
+std::wstring FinalPath(const std::wstring& path) {
+    // Folders open only with backup semantics; for files it changes nothing without the right.
     const UniqueFileHandle file(::CreateFileW(
         path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, 0, nullptr));
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file) {
         throw LastWin32Error();
     }
@@ -102,13 +105,38 @@ void Win32Platform::DeleteAtRestart(const std::wstring& path) {
         }
         if (length < real.size()) {
             real.resize(length);
-            break;
+            return real;
         }
         real.resize(length);
     }
-    if (::MoveFileExW(real.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) == FALSE) {
+}
+
+} // namespace
+
+// The queue is worked through at boot without the redirection that makes a 32-bit program's
+// system32 the SysWOW64 folder: the file goes in under the name it really has.
+void Win32Platform::DeleteAtRestart(const std::wstring& path) {
+    if (::MoveFileExW(FinalPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) == FALSE) {
         throw LastWin32Error();
     }
+}
+
+std::wstring Win32Platform::RealPath(const std::wstring& path) {
+    std::wstring real;
+    try {
+        real = FinalPath(path);
+    } catch (const PlatformError&) {
+        const std::wstring folder = FolderOf(path);
+        real = FinalPath(folder);
+        real += (real.ends_with(L'\\') ? L"" : L"\\") + path.substr(folder.size());
+    }
+    // For people, the plain form: "C:\..." and "\\server\share\...".
+    constexpr std::wstring_view Local = L"\\\\?\\";
+    constexpr std::wstring_view Network = L"\\\\?\\UNC\\";
+    if (real.starts_with(Network)) {
+        return L"\\\\" + real.substr(Network.size());
+    }
+    return real.starts_with(Local) ? real.substr(Local.size()) : real;
 }
 
 } // namespace ocx

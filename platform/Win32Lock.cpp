@@ -4,9 +4,17 @@
 #include "platform/UniqueHandle.h"
 #include "platform/Win32Error.h"
 
+#include <aclapi.h>
+
+#include <array>
+#include <vector>
+
 namespace ocx {
 
 namespace {
+
+// Tries at making or opening the mutex, should it keep going away in between.
+constexpr int OpenTries = 10;
 
 class Win32Lock final : public HeldLock {
 public:
@@ -22,19 +30,87 @@ private:
     UniqueKernelHandle mutex_;
 };
 
+// A new mutex is owned by the administrators, so that every run trusts it, whichever account
+// made it (an administrator's, or the system's, which is one of them). A standard user cannot
+// give them one, so a mutex that one made first is told by its owner.
+HANDLE MakeMutex(const std::wstring& name) {
+    std::array<BYTE, SECURITY_MAX_SID_SIZE> administrators{};
+    DWORD size = static_cast<DWORD>(administrators.size());
+    SECURITY_DESCRIPTOR descriptor{};
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), &descriptor, FALSE};
+    if (::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators.data(), &size) ==
+            FALSE ||
+        ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) == FALSE ||
+        ::SetSecurityDescriptorOwner(&descriptor, administrators.data(), FALSE) == FALSE) {
+        return ::CreateMutexW(nullptr, FALSE, name.c_str());
+    }
+    const HANDLE mutex = ::CreateMutexW(&attributes, FALSE, name.c_str());
+    // Not an administrator after all: then owned by this run's own account.
+    return mutex != nullptr || ::GetLastError() != ERROR_INVALID_OWNER
+               ? mutex
+               : ::CreateMutexW(nullptr, FALSE, name.c_str());
+}
+
+UniqueKernelHandle MakeOrOpen(const std::wstring& name) {
+    for (int tries = 0; tries < OpenTries; ++tries) {
+        UniqueKernelHandle mutex(MakeMutex(name));
+        if (mutex || ::GetLastError() != ERROR_ACCESS_DENIED) {
+            return mutex;
+        }
+        // Made by a run under another account (a service's), whose rights let others wait and
+        // read its owner only.
+        mutex.reset(::OpenMutexW(SYNCHRONIZE | READ_CONTROL, FALSE, name.c_str()));
+        if (mutex || ::GetLastError() != ERROR_FILE_NOT_FOUND) {
+            return mutex;
+        }
+        // Gone between the two: made anew.
+    }
+    return UniqueKernelHandle();
+}
+
+bool IsOwnAccount(PSID sid) {
+    HANDLE token = nullptr;
+    if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token) == FALSE) {
+        return false;
+    }
+    const UniqueKernelHandle owned(token);
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> user(size);
+    return size != 0 &&
+           ::GetTokenInformation(token, TokenUser, user.data(), size, &size) != FALSE &&
+           ::EqualSid(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, sid) != FALSE;
+}
+
+// The system, the administrators and this program's own account may hold runs up; a mutex of
+// that name made first by anyone else is none of ours.
+bool OwnedByTrustedAccount(HANDLE mutex) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetSecurityInfo(mutex, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                          nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    const UniqueLocalMemory freed(descriptor);
+    return ::IsWellKnownSid(owner, WinLocalSystemSid) != FALSE ||
+           ::IsWellKnownSid(owner, WinBuiltinAdministratorsSid) != FALSE || IsOwnAccount(owner);
+}
+
 } // namespace
 
-std::unique_ptr<HeldLock> TakeMachineWideLock(const std::wstring& name) {
-    const std::wstring global = L"Global\\" + name;
-    UniqueKernelHandle mutex(::CreateMutexW(nullptr, FALSE, global.c_str()));
-    if (!mutex && ::GetLastError() == ERROR_ACCESS_DENIED) {
-        // Made by a run under another account (a service's), whose rights let others wait only.
-        mutex.reset(::OpenMutexW(SYNCHRONIZE, FALSE, global.c_str()));
-    }
+std::unique_ptr<HeldLock> TakeMachineWideLock(const std::wstring& name,
+                                              std::optional<std::chrono::seconds> limit) {
+    UniqueKernelHandle mutex = MakeOrOpen(L"Global\\" + name);
     if (!mutex) {
         throw LastWin32Error();
     }
-    WaitDispatching(mutex.get(), INFINITE);
+    if (!OwnedByTrustedAccount(mutex.get())) {
+        throw Win32Error(ERROR_INVALID_OWNER);
+    }
+    const DWORD wait = limit ? static_cast<DWORD>(limit->count()) * 1000 : INFINITE;
+    if (!WaitDispatching(mutex.get(), wait)) {
+        return nullptr;
+    }
     return std::make_unique<Win32Lock>(std::move(mutex));
 }
 

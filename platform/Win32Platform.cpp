@@ -40,8 +40,10 @@ void Win32Platform::Pause(std::chrono::milliseconds time) {
     WaitDispatching(nullptr, static_cast<DWORD>(time.count()));
 }
 
-std::unique_ptr<HeldLock> Win32Platform::LockMachineWide(const std::wstring& name) {
-    return TakeMachineWideLock(name);
+std::unique_ptr<HeldLock>
+Win32Platform::LockMachineWide(const std::wstring& name,
+                               std::optional<std::chrono::seconds> limit) {
+    return TakeMachineWideLock(name, limit);
 }
 
 SessionFacts Win32Platform::Session() {
@@ -56,7 +58,9 @@ void Win32Platform::SilenceSystemErrors() {
 
 int Win32Platform::ShowMessage(const std::wstring& prompt, unsigned style,
                                const std::wstring& title) {
-    return ::MessageBoxW(window_.get(), prompt.c_str(), title.c_str(), style);
+    // The hidden window never shows: a box it owned would have no taskbar button, and no way
+    // to be found behind other windows.
+    return ::MessageBoxW(nullptr, prompt.c_str(), title.c_str(), style);
 }
 
 NativeWindow Win32Platform::WindowHandle() {

@@ -21,8 +21,10 @@ public:
     void RenameFile(const std::wstring& from, const std::wstring& to, bool replace) override;
     void ClearReadOnly(const std::wstring& path) override;
     void DeleteAtRestart(const std::wstring& path) override;
+    std::wstring RealPath(const std::wstring& path) override;
     void Pause(std::chrono::milliseconds time) override;
-    std::unique_ptr<HeldLock> LockMachineWide(const std::wstring& name) override;
+    std::unique_ptr<HeldLock> LockMachineWide(const std::wstring& name,
+                                              std::optional<std::chrono::seconds> limit) override;
     ShellLaunch ShellExecuteA(NativeWindow owner, const std::string& operation,
                               const std::string& file, const std::string& parameters,
                               const std::string& directory, int showCommand) override;

@@ -2,6 +2,7 @@
 
 #include "platform/MessageWait.h"
 #include "platform/Win32Error.h"
+#include "platform/WindowWatch.h"
 
 namespace ocx {
 
@@ -15,21 +16,29 @@ constexpr UINT EndedStatus = 1;
 
 struct WindowSearch {
     DWORD processId;
-    bool found;
+    HWND found;
 };
 
 BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM context) {
     auto& search = *reinterpret_cast<WindowSearch*>(context);
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
-    search.found = owner == search.processId && ::IsWindowVisible(window) != FALSE;
-    return search.found ? FALSE : TRUE;
+    if (owner == search.processId && ::IsWindowVisible(window) != FALSE) {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
 }
 
-// Whether the process shows a visible top-level window on this desktop, which is the one it was
-// started on.
-bool ShowsWindow(DWORD processId) {
-    WindowSearch search{processId, false};
+// A visible top-level window of the process on this desktop, which is the one it was started
+// on: the one seen before while it stays, so that a second window does not hide the first.
+HWND VisibleWindow(DWORD processId, HWND before) {
+    DWORD owner = 0;
+    if (before != nullptr && ::GetWindowThreadProcessId(before, &owner) != 0 &&
+        owner == processId && ::IsWindowVisible(before) != FALSE) {
+        return before;
+    }
+    WindowSearch search{processId, nullptr};
     ::EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -41,8 +50,13 @@ ProcessEnd Win32Process::WaitForExit(std::optional<std::chrono::seconds> limit) 
     if (limit) {
         const ULONGLONG deadline =
             ::GetTickCount64() + static_cast<ULONGLONG>(limit->count()) * 1000;
+        WindowWatch watch;
+        HWND window = nullptr;
         while (!WaitDispatching(process, WindowCheckMilliseconds)) {
-            if (ShowsWindow(::GetProcessId(process))) {
+            window = VisibleWindow(::GetProcessId(process), window);
+            const std::chrono::milliseconds now(
+                static_cast<std::chrono::milliseconds::rep>(::GetTickCount64()));
+            if (watch.Stayed(reinterpret_cast<std::uintptr_t>(window), now)) {
                 return End(ProcessEnd::ShowedWindow);
             }
             if (::GetTickCount64() >= deadline) {

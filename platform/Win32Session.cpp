@@ -31,7 +31,7 @@ bool StationVisible() {
            (flags.dwFlags & WSF_VISIBLE) != 0;
 }
 
-bool SomeoneConnected() {
+SessionState State() {
     using QueryFunction = BOOL(WINAPI*)(HANDLE, DWORD, WTS_INFO_CLASS, LPWSTR*, DWORD*);
     using FreeFunction = void(WINAPI*)(PVOID);
     const UniqueModule wts = LoadSystemLibrary(L"wtsapi32.dll");
@@ -42,16 +42,16 @@ bool SomeoneConnected() {
     if (query == nullptr || free == nullptr ||
         query(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, WTSConnectState, &state, &size) ==
             FALSE) {
-        return true;
+        return SessionState::Active;
     }
-    WTS_CONNECTSTATE_CLASS connection = WTSActive;
+    // A state this program does not know counts as no one there.
+    WTS_CONNECTSTATE_CLASS connection = WTSDisconnected;
     if (size >= sizeof(connection)) {
         connection = *reinterpret_cast<const WTS_CONNECTSTATE_CLASS*>(state);
     }
     free(state);
-    // Active, connected, being connected or shadowed: someone is at the other end.
-    return connection == WTSActive || connection == WTSConnected || connection == WTSConnectQuery ||
-           connection == WTSShadow;
+    return connection >= WTSActive && connection <= WTSInit ? static_cast<SessionState>(connection)
+                                                            : SessionState::Disconnected;
 }
 
 } // namespace
@@ -61,7 +61,7 @@ SessionFacts CurrentSession() {
     if (::ProcessIdToSessionId(::GetCurrentProcessId(), &id) == FALSE) {
         id = 0;
     }
-    return {StationVisible(), id, SomeoneConnected()};
+    return {StationVisible(), id, State()};
 }
 
 } // namespace ocx

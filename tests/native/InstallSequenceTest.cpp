@@ -46,9 +46,10 @@ void ExpectRun(const Script& script, const std::wstring& trace, InstallResult re
 }
 
 // The parts of the traces.
-const std::wstring Start = L"Lock ocxsetup.morvantel.ocx; Session; ";
+const std::wstring Start = L"Session; Lock ocxsetup.morvantel.ocx; ";
 const std::wstring Paths = L"ApplicationFolder; GetSystemDirectoryA; MatchFile S; ";
-const std::wstring Unheard = Start + L"SilenceSystemErrors; " + Paths;
+const std::wstring Unheard =
+    L"Session; SilenceSystemErrors; Lock ocxsetup.morvantel.ocx 1800s; " + Paths;
 // Runs that go on: the look for leftovers of earlier runs comes first.
 const std::wstring Begin = Start + Paths + L"MatchFiles T.*.tmp; ";
 const std::wstring Unseen = Unheard + L"MatchFiles T.*.tmp; ";
@@ -62,14 +63,20 @@ const std::wstring Register = PutInPlace + L"GetSystemDirectoryA; ShellExecuteA 
 const std::wstring DiscardAside = L"ClearReadOnly O; DeleteFiles O; ";
 const std::wstring SilentUnregister = L"GetSystemDirectoryA; ShellExecuteA /s -u T; Wait; ";
 const std::wstring RemoveNew = SilentUnregister + L"DeleteFiles T; ";
-const std::wstring RemoveOnly = SilentUnregister + L"ClearReadOnly T; DeleteFiles T; ";
 const std::wstring Reregister = L"GetSystemDirectoryA; ShellExecuteA /s T; Wait; ";
 const std::wstring Restore = L"RenameFile O => T; " + Reregister;
-const std::wstring Box = L"ShowMessage 65552 OCX Installation|";
 const std::wstring NotFound = L"Source file morvantel.ocx not found";
 const std::wstring CopyFailure = L"Cannot copy morvantel.ocx to T";
 const std::wstring NotRegistered = L"morvantel.ocx did not register: regsvr32 ";
-const std::wstring End = L"UnloadWindow; Unlock; ";
+const std::wstring NotBack = L"The earlier copy is back in place but did not register again: ";
+// The lock is let go before the run's one report, and the window goes last.
+const std::wstring End = L"Unlock; UnloadWindow; ";
+std::wstring Told(const std::wstring& box) {
+    return L"Unlock; ShowMessage 327696 OCX Installation|" + box + L"; UnloadWindow; ";
+}
+std::wstring Wrote(const std::wstring& line) {
+    return L"Unlock; WriteErrorLine " + line + L"; UnloadWindow; ";
+}
 const auto Installed = InstallResult::Installed;
 const auto CopyFailed = InstallResult::CopyFailed;
 const auto RegistrationFailed = InstallResult::RegistrationFailed;
@@ -105,13 +112,12 @@ TEST(InstallSequence, InstallsFreshOrOverAnOldCopyStagingTheNewOneBeforeTheOldIs
 }
 
 TEST(InstallSequence, MissingSourceShowsOneMessageAndChangesNothing) {
-    ExpectRun({.Files = {Target}}, Start + Paths + Box + NotFound + L"; " + End,
-              InstallResult::SourceMissing);
+    ExpectRun({.Files = {Target}}, Start + Paths + Told(NotFound), InstallResult::SourceMissing);
     // A folder out of reach (a mapped drive that the elevated run does not see) says why.
     ExpectRun({.Files = {Source, Target},
                .Failing = {L"MatchFile S"},
                .FailureDescription = L"The network path was not found."},
-              Start + Paths + Box + NotFound + L"\r\nThe network path was not found.; " + End,
+              Start + Paths + Told(NotFound + L"\r\nThe network path was not found."),
               InstallResult::SourceMissing);
     EXPECT_EQ(Installation({.Folder = L"C:\\"}).form.FileSource, L"C:\\\\morvantel.ocx")
         << "at a drive's root, both backslashes stay";
@@ -142,7 +148,7 @@ TEST(InstallSequence, SystemFolderIsTheCountedPartOfTheBufferOrNothing) {
 TEST(InstallSequence, CopyFailuresAreReportedAndLeaveTheOldCopyInPlaceAndRegistered) {
     const Files both = {Source, Target};
     const std::wstring reason = L"The device is not ready.";
-    const std::wstring failed = Box + CopyFailure + L"\r\n" + reason + L"; " + End;
+    const std::wstring failed = Told(CopyFailure + L"\r\n" + reason);
     // While staging, nothing else is touched.
     ExpectRun({.Files = both, .Failing = {L"CreateUniqueFile*"}, .FailureDescription = reason},
               Begin + L"MatchFile T; CreateUniqueFile T.new-*.tmp; " + failed, CopyFailed);
@@ -150,43 +156,95 @@ TEST(InstallSequence, CopyFailuresAreReportedAndLeaveTheOldCopyInPlaceAndRegiste
               Begin + CopyToN + DiscardStaged + failed, CopyFailed);
     ExpectRun({.Files = both, .Failing = {L"ClearReadOnly*"}, .FailureDescription = reason},
               Begin + Stage + DiscardStaged + failed, CopyFailed);
-    ExpectRun({.Files = {Source}, .Failing = {L"CopyFileTo*"}, .FailureDescription = L""},
-              Begin + CopyToN + DiscardStaged + Box + CopyFailure + L"; " + End, CopyFailed);
+    // The message names the folder where the file really is (SysWOW64 for a 32-bit program).
+    ExpectRun({.Files = {Source},
+               .Failing = {L"CopyFileTo*"},
+               .FailureDescription = L"",
+               .RealSystemFolder = L"C:\\WINDOWS\\SysWOW64"},
+              Begin + CopyToN + DiscardStaged +
+                  Told(L"Cannot copy morvantel.ocx to C:\\WINDOWS\\SysWOW64\\morvantel.ocx"),
+              CopyFailed);
     // While putting the new copy in place: the old one goes back before the box shows.
     ExpectRun({.Files = both, .Failing = {L"RenameFile N*"}},
-              Begin + Stage + Unregister + SetAside + PutInPlace + DiscardStaged + Restore + Box +
-                  CopyFailure + L"\r\nThe media is write protected.; " + End,
+              Begin + Stage + Unregister + SetAside + PutInPlace + DiscardStaged + Restore +
+                  Told(CopyFailure + L"\r\nThe media is write protected."),
               CopyFailed);
     // The old copy cannot be set aside, as when a program holds it open: it stays, registered
-    // again, and the new one is never put over it.
-    ExpectRun({.Files = both, .Failing = {L"RenameFile T*"}},
+    // again, the new one is never put over it, and the box gives the reason of that step.
+    ExpectRun({.Files = both, .Failing = {L"RenameFile T*"}, .FailureDescription = reason},
               Begin + Stage + Unregister + SetAside + DiscardAside + PutInPlace + DiscardStaged +
-                  Reregister + Box + CopyFailure +
-                  L"\r\nCannot create a file when that file already exists.; " + End,
+                  Reregister + failed,
               CopyFailed);
 }
 
-TEST(InstallSequence, NewCopyThatDoesNotRegisterIsRolledBackSilently) {
+// The tool's own box has told the user only when it ran with its messages and ended by itself;
+// otherwise, or where there is more to say, the installer's box says it.
+TEST(InstallSequence, NewCopyThatDoesNotRegisterIsRolledBackAndEveryFailureIsTold) {
+    const Files both = {Source, Target};
     const std::wstring upgrade = Begin + Stage + Unregister + SetAside + Register;
-    // The tool reports a failure, its end cannot be read, or the shell refuses to start it.
-    ExpectRun({.Files = {Source, Target}, .ToolEnds = {Ok, Status5}},
-              upgrade + RemoveNew + Restore + End, RegistrationFailed);
-    ExpectRun({.Files = {Source, Target}, .Failing = {L"Wait"}},
-              upgrade + RemoveNew + Restore + End, RegistrationFailed);
+    ExpectRun({.Files = both, .ToolEnds = {Ok, Status5}}, upgrade + RemoveNew + Restore + End,
+              RegistrationFailed);
     ExpectRun({.Files = {Source}, .ToolEnds = {Status5}},
-              Begin + Stage + Register + RemoveOnly + End, RegistrationFailed);
+              Begin + Stage + Register + RemoveNew + End, RegistrationFailed);
+    // The tool could not be run or started: no box of its own was seen.
+    ExpectRun({.Files = both, .Failing = {L"Wait"}},
+              upgrade + RemoveNew + Restore +
+                  Told(NotRegistered + L"could not be run: The media is write protected.\r\n" +
+                       NotBack + L"regsvr32 could not be run: The media is write protected."),
+              RegistrationFailed);
     ExpectRun({.Files = {Source}, .ShellResult = 2},
               Begin + Stage + PutInPlace + L"GetSystemDirectoryA; ShellExecuteA T; " +
-                  L"GetSystemDirectoryA; ShellExecuteA /s -u T; ClearReadOnly T; DeleteFiles T; " +
-                  End,
+                  L"GetSystemDirectoryA; ShellExecuteA /s -u T; DeleteFiles T; " +
+                  Told(NotRegistered + L"could not be started"),
+              RegistrationFailed);
+    // The old copy is back, but does not register again.
+    ExpectRun({.Files = both, .ToolEnds = {Ok, Status5, Ok, Status5}},
+              upgrade + RemoveNew + Restore +
+                  Told(NotRegistered + L"ended with status 5\r\n" + NotBack +
+                       L"regsvr32 ended with status 5"),
               RegistrationFailed);
     // The old copy cannot be put back: nothing is registered in its place, and the box says
     // where it is.
     const Installation kept(
-        {.Files = {Source, Target}, .Failing = {L"RenameFile O*"}, .ToolEnds = {Ok, Status5}});
-    EXPECT_EQ(kept.Trace(), upgrade + RemoveNew + L"RenameFile O => T; " + Box + NotRegistered +
-                                L"ended with status 5\r\nThe earlier copy is kept as O; " + End);
+        {.Files = both, .Failing = {L"RenameFile O*"}, .ToolEnds = {Ok, Status5}});
+    EXPECT_EQ(kept.Trace(),
+              upgrade + RemoveNew + L"RenameFile O => T; " +
+                  Told(NotRegistered + L"ended with status 5\r\nThe earlier copy is kept as O"));
     EXPECT_EQ(kept.platform.Files, Files({Source, Target + L".old-00000002.tmp"}));
+}
+
+// A program keeps the new copy loaded (the control started it): the copy leaves the control's
+// name before it is queued for deletion at the restart, so that a good copy that a later run
+// puts there survives the restart, and an old copy can go back.
+TEST(InstallSequence, HeldNewCopyIsNeverQueuedForDeletionUnderTheControlsName) {
+    const std::wstring staged = Target + L".new-00000001.tmp";
+    const std::wstring moved = L"T.new-00000002.tmp";
+    const Installation fresh({.Files = {Source}, .InUse = {staged}, .ToolEnds = {Status5}});
+    EXPECT_EQ(fresh.Trace(), Begin + Stage + Register + SilentUnregister +
+                                 Retried(L"DeleteFiles T") + L"CreateUniqueFile T.new-*.tmp; " +
+                                 L"RenameFile T => " + moved + L"; ClearReadOnly " + moved + L"; " +
+                                 Retried(L"DeleteFiles " + moved) + L"DeleteAtRestart " + moved +
+                                 L"; " + End);
+    Script later = static_cast<const Script&>(fresh.platform);
+    later.ToolEnds.clear();
+    const Installation good(later);
+    EXPECT_EQ(good.form.Result(), Installed);
+    EXPECT_EQ(good.platform.AfterRestart(), Files({Source, Target}));
+
+    const Installation upgrade(
+        {.Files = {Source, Target}, .InUse = {staged}, .ToolEnds = {Ok, Status5}});
+    EXPECT_EQ(upgrade.form.Result(), RegistrationFailed);
+    EXPECT_EQ(upgrade.platform.CountCalls(L"ShowMessage"), 0U) << "the old copy is back";
+    EXPECT_EQ(upgrade.platform.AfterRestart(), Files({Source, Target}));
+    // Not even renamed: it stays, unregistered, and the box says so.
+    const Installation stuck({.Files = {Source},
+                              .InUse = {staged},
+                              .Failing = {L"RenameFile T => T.new*"},
+                              .ToolEnds = {Status5}});
+    EXPECT_TRUE(stuck.platform.AtRestart.empty());
+    EXPECT_TRUE(stuck.Trace().ends_with(Told(
+        NotRegistered + L"ended with status 5\r\nThe new copy could not be removed and is left "
+                        L"unregistered as T")));
 }
 
 TEST(InstallSequence, StepFailuresThatStillEndInstalled) {
@@ -216,51 +274,76 @@ TEST(InstallSequence, StepFailuresThatStillEndInstalled) {
               Installed);
 }
 
-// Leftovers of runs that were cut off go first, one of them still loaded at the next restart;
-// a file that another program named alike is left alone.
+// Leftovers of runs that were cut off: staged copies go first, one of them still loaded at the
+// next restart; a copy set aside, maybe the last that worked, goes only once the new copy has
+// registered, and a run that fails names it. A file that another program named alike is left
+// alone.
 TEST(InstallSequence, LeftoversOfEarlierRunsAreRemovedAndNothingElse) {
     const std::wstring staged = Target + L".new-0000ABCD.tmp";
     const std::wstring held = Target + L".old-DEADBEEF.tmp";
     const std::wstring foreign = Target + L".old-copy1234.tmp";
-    const Installation run({.Files = {Source, Target, staged, held, foreign}, .InUse = {held}});
-    EXPECT_EQ(run.Trace(),
-              Begin + L"ClearReadOnly T.new-0000ABCD.tmp; " +
-                  L"DeleteFiles T.new-0000ABCD.tmp; ClearReadOnly T.old-DEADBEEF.tmp; " +
-                  Retried(L"DeleteFiles T.old-DEADBEEF.tmp") +
-                  L"DeleteAtRestart T.old-DEADBEEF.tmp; " + Stage + Unregister + SetAside +
-                  Register + DiscardAside + End);
+    const Script script{.Files = {Source, Target, staged, held, foreign}, .InUse = {held}};
+    const Installation run(script);
+    EXPECT_EQ(run.Trace(), Begin + L"ClearReadOnly T.new-0000ABCD.tmp; " +
+                               L"DeleteFiles T.new-0000ABCD.tmp; " + Stage + Unregister + SetAside +
+                               Register + DiscardAside + L"ClearReadOnly T.old-DEADBEEF.tmp; " +
+                               Retried(L"DeleteFiles T.old-DEADBEEF.tmp") +
+                               L"DeleteAtRestart T.old-DEADBEEF.tmp; " + End);
     EXPECT_EQ(run.platform.AfterRestart(), Files({Source, Target, foreign}));
+
+    Script failing = script;
+    failing.Files.erase(staged);
+    failing.ToolEnds = {Ok, Status5};
+    ExpectRun(failing,
+              Begin + Stage + Unregister + SetAside + Register + RemoveNew + Restore +
+                  Told(NotRegistered +
+                       L"ended with status 5\r\nAn earlier copy is kept as T.old-DEADBEEF.tmp"),
+              RegistrationFailed);
 }
 
-TEST(InstallSequence, UnattendedRunShowsNoBoxBoundsTheToolAndWritesTheLine) {
-    const SessionFacts hidden{.StationVisible = false, .Id = 1, .Connected = true};
+TEST(InstallSequence, UnattendedRunShowsNoBoxBoundsItsWaitsAndWritesTheLine) {
+    const SessionFacts hidden{.StationVisible = false, .Id = 1, .State = SessionState::Active};
     ExpectRun({.Files = {Source, Target}, .Session = hidden},
               Bounded(Unseen + Stage + SilentUnregister + SetAside + PutInPlace + Reregister +
                       DiscardAside + End),
               Installed);
-    ExpectRun({.Session = hidden}, Unheard + L"WriteErrorLine " + NotFound + L"; " + End,
-              InstallResult::SourceMissing);
+    ExpectRun({.Session = hidden}, Unheard + Wrote(NotFound), InstallResult::SourceMissing);
     ExpectRun({.Files = {Source}, .Failing = {L"CopyFileTo*"}, .Session = hidden},
-              Unseen + CopyToN + DiscardStaged + L"WriteErrorLine " + CopyFailure +
-                  L": The media is write protected.; " + End,
+              Unseen + CopyToN + DiscardStaged +
+                  Wrote(CopyFailure + L": The media is write protected."),
               CopyFailed);
-    // Session 0 and a session no one is connected to are unseen too, however visible the
-    // station. A tool run that fails, shows a window or outlasts the limit is rolled back, and
-    // the line says why.
+    // Another run holds the lock past the limit: nothing is touched, and deployment tools retry.
+    ExpectRun({.Files = {Source, Target}, .Session = hidden, .LockHeld = true},
+              L"Session; SilenceSystemErrors; Lock ocxsetup.morvantel.ocx 1800s; WriteErrorLine "
+              L"morvantel.ocx was not installed: another installation is still running; "
+              L"UnloadWindow; ",
+              InstallResult::AnotherInstallRunning);
+    EXPECT_EQ(Installation({.Files = {Source}, .LockHeld = true}).form.Result(), Installed)
+        << "where someone can answer, the run waits as long as it takes";
+    // Session 0, a logon screen and a session no one is connected to are unseen too, however
+    // visible the station. A tool run that fails, shows a window or outlasts the limit is
+    // rolled back, and the line says why.
     const std::wstring rolledBack = Bounded(Unseen + Stage + SilentUnregister + SetAside +
-                                            PutInPlace + Reregister + RemoveNew + Restore) +
-                                    L"WriteErrorLine " + NotRegistered;
-    for (const auto& [session, end, line] :
-         {std::tuple{SessionFacts{.StationVisible = true, .Id = 0, .Connected = true}, Status5,
-                     L"ended with status 5; " + End},
-          {SessionFacts{.StationVisible = true, .Id = 1, .Connected = false},
-           ProcessEnd{ProcessEnd::ShowedWindow},
-           L"showed a window that no one can answer and was ended; " + End},
-          {hidden, ProcessEnd{ProcessEnd::TimedOut},
-           L"did not end within 5 minutes and was ended; " + End}}) {
-        ExpectRun({.Files = {Source, Target}, .ToolEnds = {Ok, end}, .Session = session},
-                  rolledBack + line, RegistrationFailed);
+                                            PutInPlace + Reregister + RemoveNew + Restore);
+    for (const auto& [id, state, ends, line] :
+         {std::tuple{0UL, SessionState::Active, std::deque{Ok, Status5},
+                     std::wstring(L"ended with status 5")},
+          {1UL, SessionState::Connected, std::deque{Ok, ProcessEnd{ProcessEnd::ShowedWindow}},
+           L"showed a window that no one can answer and was ended"},
+          {1UL, SessionState::Disconnected, std::deque{Ok, ProcessEnd{ProcessEnd::TimedOut}},
+           L"did not end within 5 minutes and was ended"},
+          {1UL, SessionState::Active, std::deque{Ok, Status5, Ok, Status5},
+           L"ended with status 5: " + NotBack + L"regsvr32 ended with status 5"}}) {
+        const SessionFacts session{
+            .StationVisible = id != 1 || state != SessionState::Active, .Id = id, .State = state};
+        std::wstring trace = rolledBack;
+        trace += Wrote(NotRegistered + line);
+        ExpectRun({.Files = {Source, Target}, .ToolEnds = ends, .Session = session}, trace,
+                  RegistrationFailed);
     }
+    // A user logged on, watched by another, can answer.
+    const SessionFacts shadowed{.StationVisible = true, .Id = 1, .State = SessionState::Shadow};
+    ExpectRun({.Files = {Source}, .Session = shadowed}, Begin + Stage + Register + End, Installed);
 }
 
 // Every trace above shows the tool by its full path in the system folder, started there. Here
@@ -308,37 +391,46 @@ TEST(FailureCombinations, EveryRunEndsOnceAndLeavesTheFilesAsTheyWereOrReportsTh
             const Installation run(script);
             const ScriptedPlatform& platform = run.platform;
             const std::optional<InstallResult> result = run.form.Result();
-
             SCOPED_TRACE(::testing::Message() << "present " << present << " mask " << mask);
+            const std::size_t calls = platform.Calls.size();
+            ASSERT_EQ(platform.Calls.front(), L"Session") << "who can answer is asked first";
+            ASSERT_EQ(platform.Calls[1], L"Lock ocxsetup.morvantel.ocx");
+            ASSERT_EQ(platform.CountCalls(L"Unlock"), 1U);
             ASSERT_EQ(platform.CountCalls(L"UnloadWindow"), 1U);
-            ASSERT_EQ(platform.Calls.front(), L"Lock ocxsetup.morvantel.ocx");
-            ASSERT_EQ(platform.Calls[platform.Calls.size() - 2], L"UnloadWindow");
-            ASSERT_EQ(platform.Calls.back(), L"Unlock");
+            ASSERT_EQ(platform.Calls.back(), L"UnloadWindow");
+            const std::size_t boxes = platform.CountCalls(L"ShowMessage");
+            ASSERT_LE(boxes, 1U);
+            ASSERT_EQ(platform.Calls[calls - 2 - boxes], L"Unlock") << "the box after the lock";
             ASSERT_LE(platform.CountCalls(L"MatchFile "), 2U);
             ASSERT_LE(platform.CountCalls(L"CopyFileTo"), 1U);
-            ASSERT_LE(platform.CountCalls(L"CreateUniqueFile"), 2U);
+            ASSERT_LE(platform.CountCalls(L"CreateUniqueFile"), 3U);
             ASSERT_LE(platform.CountCalls(L"ShellExecuteA"), 4U);
             ASSERT_LE(platform.CountCalls(L"Wait"), platform.CountCalls(L"ShellExecuteA"));
             ASSERT_TRUE(result.has_value());
             if (!script.Files.contains(Source) || fails(L"MatchFile S")) {
                 ASSERT_EQ(result, InstallResult::SourceMissing);
-                ASSERT_EQ(platform.Calls.size(), 8U) << "no file touched, no tool run";
+                ASSERT_EQ(calls, 8U) << "no file touched, no tool run";
             }
-            // Where the old copy could not be put back, the report says where it is.
-            const bool kept = std::ranges::any_of(platform.Calls, [](const std::wstring& call) {
-                return call.ends_with(L"\r\nThe earlier copy is kept as O");
-            });
-            const bool silent = result == Installed || (result == RegistrationFailed && !kept);
-            ASSERT_EQ(platform.CountCalls(L"ShowMessage"), silent ? 0U : 1U);
+            const std::wstring box = boxes == 0 ? L"" : platform.Calls[calls - 2];
             if (result == Installed) {
+                ASSERT_EQ(boxes, 0U);
                 ASSERT_EQ(platform.AfterRestart(), WithTarget(script.Files))
                     << "no temporary file is left";
                 continue;
             }
-            // Otherwise the old copy is back and nothing is left.
-            if (kept) {
+            // A failure that no box tells is one that the tool's own box told, with the files
+            // as they were.
+            if (boxes == 0) {
+                ASSERT_EQ(result, RegistrationFailed);
+                ASSERT_FALSE(fails(L"Wait") || fails(L"ShellExecuteA T*"));
+            }
+            // Otherwise the old copy is back and nothing is left, or the box says where it is.
+            if (box.ends_with(L"\r\nThe earlier copy is kept as O")) {
                 ASSERT_TRUE(fails(L"RenameFile O*"));
                 ASSERT_TRUE(platform.Files.contains(Target + L".old-00000002.tmp"));
+            } else if (box.ends_with(L"left unregistered as T")) {
+                ASSERT_TRUE(fails(L"DeleteFiles*") && fails(L"RenameFile T*"));
+                ASSERT_TRUE(platform.Files.contains(Target));
             } else {
                 ASSERT_EQ(platform.AfterRestart(), script.Files);
             }
@@ -348,8 +440,11 @@ TEST(FailureCombinations, EveryRunEndsOnceAndLeavesTheFilesAsTheyWereOrReportsTh
 
 // A run cut off after each of its calls in turn, as by a power cut, with the old copy loaded by a
 // program or not: the next run over the files as they were then installs, and nothing of the
-// first is left but what a program holds, which goes at the restart.
-TEST(CutOff, TheNextRunInstallsAndClearsWhatTheCutOffRunLeft) {
+// first is left but what a program holds, which goes at the restart. A next run that fails
+// instead keeps the old copy that the cut-off run set aside, maybe the last that worked, and
+// names it.
+TEST(CutOff, TheNextRunClearsWhatTheCutOffRunLeftOnlyOnceItHasInstalled) {
+    const std::wstring aside = Target + L".old-00000002.tmp";
     for (const bool held : {false, true}) {
         Script script{.Files = {Source, Target}};
         if (held) {
@@ -371,6 +466,15 @@ TEST(CutOff, TheNextRunInstallsAndClearsWhatTheCutOffRunLeft) {
             EXPECT_EQ(second.platform.AfterRestart(), Files({Source, Target}));
             EXPECT_FALSE(second.platform.InUse.contains(Target)) << "the new copy is in place";
             EXPECT_LE(second.platform.CountCalls(L"DeleteAtRestart"), held ? 1U : 0U);
+
+            again.Failing = {L"ShellExecuteA T*"};
+            const Installation failing(again);
+            EXPECT_EQ(failing.form.Result(), RegistrationFailed);
+            if (again.Files.contains(aside)) {
+                EXPECT_TRUE(failing.platform.AfterRestart().contains(aside));
+                EXPECT_TRUE(failing.Trace().find(L"\r\nAn earlier copy is kept as O; Unload") !=
+                            std::wstring::npos);
+            }
         }
     }
 }

@@ -24,11 +24,13 @@ struct Script {
     std::vector<std::wstring> Busy;  // calls that fail once each with a sharing violation
     std::deque<ProcessEnd> ToolEnds; // one per wait, in order; status 0 once they run out
     std::intptr_t ShellResult = 42;
-    SessionFacts Session{.StationVisible = true, .Id = 1, .Connected = true};
+    SessionFacts Session{.StationVisible = true, .Id = 1, .State = SessionState::Active};
+    bool LockHeld = false; // another run holds the lock longer than any limit
     std::wstring Folder = L"C:\\Setup";
     std::string SystemDirectory = "C:\\WINDOWS\\system32";
     std::optional<unsigned> SystemDirectoryCount; // forced in place of the real count
     std::optional<std::size_t> CutAfter;          // the number of calls after which the power goes
+    std::wstring RealSystemFolder; // where the system folder really is, when elsewhere
 };
 
 // A Platform over a set of file paths, answering as scripted. It records each call as text, in
@@ -130,9 +132,11 @@ public:
     void Pause(std::chrono::milliseconds time) override {
         Record(L"Pause " + std::to_wstring(time.count()));
     }
-    std::unique_ptr<HeldLock> LockMachineWide(const std::wstring& name) override {
-        Record(L"Lock " + name);
-        return std::make_unique<Lock>(*this);
+    // Shows as "Lock <name>", or with its limit ("Lock <name> 1800s").
+    std::unique_ptr<HeldLock> LockMachineWide(const std::wstring& name,
+                                              std::optional<std::chrono::seconds> limit) override {
+        Record(L"Lock " + name + (limit ? L" " + std::to_wstring(limit->count()) + L"s" : L""));
+        return LockHeld && limit ? nullptr : std::make_unique<Lock>(*this);
     }
 
     ShellLaunch ShellExecuteA(NativeWindow owner, const std::string& operation,
@@ -157,6 +161,12 @@ public:
     }
     void UnloadWindow() override { Record(L"UnloadWindow"); }
     // Not recorded, as they change nothing; they still fail when scripted to.
+    std::wstring RealPath(const std::wstring& path) override {
+        const std::wstring system = Wide(SystemDirectory);
+        return Check(L"RealPath", RealSystemFolder.empty() || !path.starts_with(system)
+                                      ? path
+                                      : RealSystemFolder + path.substr(system.size()));
+    }
     NativeWindow WindowHandle() override { return Check(L"WindowHandle", Window); }
     std::string ToAnsi(const std::wstring& text) override {
         return Check(L"ToAnsi", std::string(text.begin(), text.end()));

@@ -3,6 +3,7 @@
 #include "platform/PlatformError.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 
 #include <atomic>
 #include <chrono>
@@ -138,17 +139,21 @@ TEST_F(Win32PlatformTest, RefusedLaunchGivesNothingToWaitForAndTheWindowGoesOnce
     EXPECT_THROW(platform.UnloadWindow(), PlatformError);
 }
 
-// A second taker waits until the holder lets go; a lock whose holder ended without letting go,
-// as a run that was cut off, is free.
-TEST_F(Win32PlatformTest, MachineWideLockWaitsForItsHolderAndIsFreeWhenTheHolderIsGone) {
+// A second taker waits until the holder lets go, or up to its limit; a lock whose holder ended
+// without letting go, as a run that was cut off, is free. One that a stranger's account owns
+// (made first by a standard user, to hold runs up) is not waited for.
+TEST_F(Win32PlatformTest, MachineWideLockWaitsForItsHolderOnlyAndUpToTheLimit) {
     const std::wstring name = L"ocxsetup.test." + std::to_wstring(::GetCurrentProcessId());
     std::unique_ptr<HeldLock> abandoned;
-    std::thread([&] { abandoned = platform.LockMachineWide(name); }).join();
+    std::thread([&] { abandoned = platform.LockMachineWide(name, std::nullopt); }).join();
     std::unique_ptr<HeldLock> held;
-    ASSERT_NO_THROW(held = platform.LockMachineWide(name));
+    ASSERT_NO_THROW(held = platform.LockMachineWide(name, std::nullopt));
+    std::thread([&] {
+        EXPECT_FALSE(platform.LockMachineWide(name, std::chrono::seconds(1)));
+    }).join();
     std::atomic<bool> taken = false;
     std::thread second([&] {
-        const auto lock = platform.LockMachineWide(name);
+        const auto lock = platform.LockMachineWide(name, std::nullopt);
         taken = true;
     });
     ::Sleep(300);
@@ -156,6 +161,16 @@ TEST_F(Win32PlatformTest, MachineWideLockWaitsForItsHolderAndIsFreeWhenTheHolder
     held.reset();
     second.join();
     EXPECT_TRUE(taken);
+
+    PSECURITY_DESCRIPTOR stranger = nullptr; // owned by the local service account
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"O:LSD:(A;;GA;;;WD)", SDDL_REVISION_1, &stranger, nullptr));
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), stranger, FALSE};
+    const UniqueKernelHandle squatted(
+        ::CreateMutexW(&attributes, TRUE, (L"Global\\" + name + L".squatted").c_str()));
+    ::LocalFree(stranger);
+    ASSERT_TRUE(squatted);
+    EXPECT_THROW(platform.LockMachineWide(name + L".squatted", std::nullopt), PlatformError);
 }
 
 // A limited wait ends a program that shows a window at once, and one that outlasts the limit
