@@ -53,6 +53,29 @@ void BeUnruly() {
     Record(main != nullptr && ::IsWindow(main) != FALSE ? L"main-kept" : L"main-lost");
 }
 
+// With OCX_TEST_HOLDER set (the path of dll_holder.exe), a program that uses the control loads
+// this copy first and keeps it: the copy can then be renamed but not deleted.
+void GetHeld() {
+    const wchar_t* holder = ::_wgetenv(L"OCX_TEST_HOLDER");
+    if (holder == nullptr) {
+        return;
+    }
+    std::wstring command = L"\"" + std::wstring(holder) + L"\" \"" + ModulePath() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (::CreateProcessW(holder, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                         &startup, &process) != FALSE) {
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+    }
+    const ULONGLONG giveUp = ::GetTickCount64() + 10000;
+    while (::GetFileAttributesW(L"C:\\holder-ready") == INVALID_FILE_ATTRIBUTES &&
+           ::GetTickCount64() < giveUp) {
+        ::Sleep(20);
+    }
+}
+
 } // namespace
 
 #ifdef TEST_CONTROL_NEEDS_DEP
@@ -61,6 +84,7 @@ extern "C" int OcxDependency(); // from ocxdep.dll, through its import library
 
 STDAPI DllRegisterServer() {
     Record(L"register");
+    GetHeld();
 #ifdef TEST_CONTROL_SHOWS_BOX
     // As some controls do, whatever the tool's /s: where no one can see it, it waits forever.
     ::MessageBoxW(nullptr, L"Registering the control", L"morvantel", MB_OK);
