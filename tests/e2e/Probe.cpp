@@ -7,8 +7,9 @@
 //   main-visible yes|no         whether that window was ever visible
 //   boxes-findable yes|no       whether every box had a taskbar button (no owner) and was topmost
 //   exit <status>               or "exit timeout" when it had not ended after a minute
-// With --unseen first, the installer runs on a window station of its own that no one can see,
-// as under a service.
+// Options, before the installer: --unseen runs it on a window station of its own that no one can
+// see, as under a service; --leave-open leaves its boxes open, as a user who walked away, and
+// waits for it with no limit.
 #include "tests/windows/Utf8Line.h"
 
 #include <windows.h>
@@ -22,6 +23,7 @@ namespace {
 struct Watch {
     DWORD processId = 0;
     bool mainVisible = false;
+    bool leaveOpen = false;
     bool boxesFindable = true;
     SIZE mainClient{};
     std::set<HWND> seenBoxes;
@@ -62,7 +64,9 @@ BOOL CALLBACK Inspect(HWND window, LPARAM context) {
         std::fflush(stdout);
         watch.boxesFindable = watch.boxesFindable && ::GetWindow(window, GW_OWNER) == nullptr &&
                               (::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        if (!watch.leaveOpen) {
+            ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
     }
     return TRUE;
 }
@@ -79,9 +83,12 @@ std::wstring UnseenDesktop() {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const bool unseen = argc == 3 && std::wstring(argv[1]) == L"--unseen";
-    if (argc != (unseen ? 3 : 2)) {
-        std::fprintf(stderr, "usage: probe [--unseen] <installer>\n");
+    Watch watch;
+    const std::set<std::wstring> options(argv + 1, argv + (argc > 1 ? argc - 1 : 1));
+    const bool unseen = options.contains(L"--unseen");
+    watch.leaveOpen = options.contains(L"--leave-open");
+    if (argc < 2 || options.size() != std::size_t{unseen} + std::size_t{watch.leaveOpen}) {
+        std::fprintf(stderr, "usage: probe [--unseen] [--leave-open] <installer>\n");
         return 2;
     }
     // Resolved against the current folder, never the probe's own.
@@ -102,11 +109,10 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "cannot start the installer: %lu\n", ::GetLastError());
         return 2;
     }
-    Watch watch;
     watch.processId = process.dwProcessId;
     const ULONGLONG deadline = ::GetTickCount64() + 60000;
     while (::WaitForSingleObject(process.hProcess, 5) == WAIT_TIMEOUT &&
-           ::GetTickCount64() < deadline) {
+           (watch.leaveOpen || ::GetTickCount64() < deadline)) {
         ::EnumWindows(Inspect, reinterpret_cast<LPARAM>(&watch));
     }
     DWORD status = 0;
