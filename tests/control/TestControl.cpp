@@ -76,6 +76,21 @@ void GetHeld() {
     }
 }
 
+// The splash build shows a window for about a second as it registers or unregisters, as some
+// controls do, then goes on.
+void ShowSplash() {
+#ifdef TEST_CONTROL_SPLASH
+    const HWND window = ::CreateWindowExW(0, L"STATIC", L"morvantel", WS_POPUP | WS_VISIBLE, 0, 0,
+                                          300, 200, nullptr, nullptr, nullptr, nullptr);
+    ::SetTimer(window, 1, 1000, nullptr);
+    MSG message;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0 && message.message != WM_TIMER) {
+        ::DispatchMessageW(&message);
+    }
+    ::DestroyWindow(window);
+#endif
+}
+
 } // namespace
 
 #ifdef TEST_CONTROL_NEEDS_DEP
@@ -85,6 +100,7 @@ extern "C" int OcxDependency(); // from ocxdep.dll, through its import library
 STDAPI DllRegisterServer() {
     Record(L"register");
     GetHeld();
+    ShowSplash();
 #ifdef TEST_CONTROL_SHOWS_BOX
     // As some controls do, whatever the tool's /s: where no one can see it, it waits forever.
     ::MessageBoxW(nullptr, L"Registering the control", L"morvantel", MB_OK);
@@ -114,6 +130,7 @@ STDAPI DllUnregisterServer() {
     // Slow on purpose in one build, so that an installer that does not wait is caught.
     ::Sleep(TEST_CONTROL_UNREGISTER_DELAY_MS);
     Record(L"unregister");
+    ShowSplash();
     ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, ServerKey);
     ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, ClassKey);
     return S_OK;
