@@ -53,6 +53,44 @@ void BeUnruly() {
     Record(main != nullptr && ::IsWindow(main) != FALSE ? L"main-kept" : L"main-lost");
 }
 
+// With OCX_TEST_HOLDER set (the path of dll_holder.exe), a program that uses the control loads
+// this copy first and keeps it: the copy can then be renamed but not deleted.
+void GetHeld() {
+    const wchar_t* holder = ::_wgetenv(L"OCX_TEST_HOLDER");
+    if (holder == nullptr) {
+        return;
+    }
+    std::wstring command = L"\"" + std::wstring(holder) + L"\" \"" + ModulePath() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (::CreateProcessW(holder, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                         &startup, &process) != FALSE) {
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+    }
+    const ULONGLONG giveUp = ::GetTickCount64() + 10000;
+    while (::GetFileAttributesW(L"C:\\holder-ready") == INVALID_FILE_ATTRIBUTES &&
+           ::GetTickCount64() < giveUp) {
+        ::Sleep(20);
+    }
+}
+
+// The splash build shows a window for about a second as it registers or unregisters, as some
+// controls do, then goes on.
+void ShowSplash() {
+#ifdef TEST_CONTROL_SPLASH
+    const HWND window = ::CreateWindowExW(0, L"STATIC", L"morvantel", WS_POPUP | WS_VISIBLE, 0, 0,
+                                          300, 200, nullptr, nullptr, nullptr, nullptr);
+    ::SetTimer(window, 1, 1000, nullptr);
+    MSG message;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0 && message.message != WM_TIMER) {
+        ::DispatchMessageW(&message);
+    }
+    ::DestroyWindow(window);
+#endif
+}
+
 } // namespace
 
 #ifdef TEST_CONTROL_NEEDS_DEP
@@ -61,6 +99,8 @@ extern "C" int OcxDependency(); // from ocxdep.dll, through its import library
 
 STDAPI DllRegisterServer() {
     Record(L"register");
+    GetHeld();
+    ShowSplash();
 #ifdef TEST_CONTROL_SHOWS_BOX
     // As some controls do, whatever the tool's /s: where no one can see it, it waits forever.
     ::MessageBoxW(nullptr, L"Registering the control", L"morvantel", MB_OK);
@@ -90,6 +130,7 @@ STDAPI DllUnregisterServer() {
     // Slow on purpose in one build, so that an installer that does not wait is caught.
     ::Sleep(TEST_CONTROL_UNREGISTER_DELAY_MS);
     Record(L"unregister");
+    ShowSplash();
     ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, ServerKey);
     ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, ClassKey);
     return S_OK;

@@ -2,12 +2,14 @@
 // the current folder, which it also gets as its own), watches its windows until it ends, reads
 // and dismisses each message box, and prints, as UTF-8:
 //   <line>                      each line the installer wrote to its standard error, as it came
-//   message <title>|<text>      one line per message box, in order; line breaks become \n
+//   message <title>|<text>      one line per message box, as it comes; line breaks become \n
 //   main-client <w>x<h>         the client size of the installer's window titled "Main"
 //   main-visible yes|no         whether that window was ever visible
+//   boxes-findable yes|no       whether every box had a taskbar button (no owner) and was topmost
 //   exit <status>               or "exit timeout" when it had not ended after a minute
-// With --unseen first, the installer runs on a window station of its own that no one can see,
-// as under a service.
+// Options, before the installer: --unseen runs it on a window station of its own that no one can
+// see, as under a service; --leave-open leaves its boxes open, as a user who walked away, and
+// waits for it with no limit.
 #include "tests/windows/Utf8Line.h"
 
 #include <windows.h>
@@ -15,16 +17,16 @@
 #include <cstdio>
 #include <set>
 #include <string>
-#include <vector>
 
 namespace {
 
 struct Watch {
     DWORD processId = 0;
     bool mainVisible = false;
+    bool leaveOpen = false;
+    bool boxesFindable = true;
     SIZE mainClient{};
     std::set<HWND> seenBoxes;
-    std::vector<std::wstring> messages;
 };
 
 std::wstring WindowText(HWND window) {
@@ -57,8 +59,14 @@ BOOL CALLBACK Inspect(HWND window, LPARAM context) {
     const HWND label = ::GetDlgItem(window, 0xFFFF);
     if (box && ::IsWindowVisible(window) != FALSE && label != nullptr &&
         watch.seenBoxes.insert(window).second) {
-        watch.messages.push_back(WindowText(window) + L"|" + WindowText(label));
-        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        std::printf("message %s\n",
+                    ocx::test::Utf8(WindowText(window) + L"|" + WindowText(label)).c_str());
+        std::fflush(stdout);
+        watch.boxesFindable = watch.boxesFindable && ::GetWindow(window, GW_OWNER) == nullptr &&
+                              (::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        if (!watch.leaveOpen) {
+            ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
     }
     return TRUE;
 }
@@ -75,9 +83,12 @@ std::wstring UnseenDesktop() {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const bool unseen = argc == 3 && std::wstring(argv[1]) == L"--unseen";
-    if (argc != (unseen ? 3 : 2)) {
-        std::fprintf(stderr, "usage: probe [--unseen] <installer>\n");
+    Watch watch;
+    const std::set<std::wstring> options(argv + 1, argv + (argc > 1 ? argc - 1 : 1));
+    const bool unseen = options.contains(L"--unseen");
+    watch.leaveOpen = options.contains(L"--leave-open");
+    if (argc < 2 || options.size() != std::size_t{unseen} + std::size_t{watch.leaveOpen}) {
+        std::fprintf(stderr, "usage: probe [--unseen] [--leave-open] <installer>\n");
         return 2;
     }
     // Resolved against the current folder, never the probe's own.
@@ -98,11 +109,10 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "cannot start the installer: %lu\n", ::GetLastError());
         return 2;
     }
-    Watch watch;
     watch.processId = process.dwProcessId;
     const ULONGLONG deadline = ::GetTickCount64() + 60000;
     while (::WaitForSingleObject(process.hProcess, 5) == WAIT_TIMEOUT &&
-           ::GetTickCount64() < deadline) {
+           (watch.leaveOpen || ::GetTickCount64() < deadline)) {
         ::EnumWindows(Inspect, reinterpret_cast<LPARAM>(&watch));
     }
     DWORD status = 0;
@@ -110,11 +120,9 @@ int wmain(int argc, wchar_t** argv) {
     if (status == STILL_ACTIVE) {
         ::TerminateProcess(process.hProcess, 1);
     }
-    for (const auto& message : watch.messages) {
-        std::printf("message %s\n", ocx::test::Utf8(message).c_str());
-    }
-    std::printf("main-client %ldx%ld\nmain-visible %s\n", watch.mainClient.cx, watch.mainClient.cy,
-                watch.mainVisible ? "yes" : "no");
+    std::printf("main-client %ldx%ld\nmain-visible %s\nboxes-findable %s\n", watch.mainClient.cx,
+                watch.mainClient.cy, watch.mainVisible ? "yes" : "no",
+                watch.boxesFindable ? "yes" : "no");
     std::printf(status == STILL_ACTIVE ? "exit timeout\n" : "exit %lu\n", status);
     return 0;
 }

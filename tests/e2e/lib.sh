@@ -49,12 +49,13 @@ download_folder() { # name [control build]
 }
 
 # Starts the installer in the folder, as a double-click would (the folder is current), through
-# the probe; the probe's report goes to $report. Probe options (--unseen) go after the folder.
+# the probe; the probe's report goes to $report, each line as it comes. Probe options (--unseen,
+# --leave-open) go after the folder.
 run_installer() { # folder [probe option]
     runs=$((${runs:-0} + 1))
     report=$work/report.$runs
     # Wine's own errors, if any, go with the scenario's output: they explain a run gone wrong.
-    (cd "$1" && WINEDEBUG=-all,err+all "$WINE_LOADER" "$OCX_TEST_BIN/e2e_probe.exe" ${2:-} ocxsetup.exe </dev/null | tr -d "\r" >"$report")
+    (cd "$1" && WINEDEBUG=-all,err+all "$WINE_LOADER" "$OCX_TEST_BIN/e2e_probe.exe" ${2:-} ocxsetup.exe </dev/null | stdbuf -oL tr -d "\r" >"$report")
     sed 's/^/  | /' "$report"
 }
 
@@ -116,5 +117,7 @@ finish() {
     [ -n "${leftover_ok:-}" ] || check "no temporary file left" equals "$(temp_files)" ""
     check "no run ever showed the window titled Main" \
         bash -c "! grep -qx 'main-visible yes' '$work'/report.* 2>/dev/null"
+    check "every box of the installer had a taskbar button and was topmost" \
+        bash -c "! grep -qx 'boxes-findable no' '$work'/report.* 2>/dev/null"
     end_checks
 }
