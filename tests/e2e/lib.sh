@@ -117,7 +117,7 @@ finish() {
     [ -n "${leftover_ok:-}" ] || check "no temporary file left" equals "$(temp_files)" ""
     check "no run ever showed the window titled Main" \
         bash -c "! grep -qx 'main-visible yes' '$work'/report.* 2>/dev/null"
-    check "every box of the installer had a taskbar button and was topmost" \
+    check "every box of the installer had a taskbar button" \
         bash -c "! grep -qx 'boxes-findable no' '$work'/report.* 2>/dev/null"
     end_checks
 }
