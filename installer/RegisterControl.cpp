@@ -13,6 +13,10 @@ constexpr std::wstring_view ToolName = L"regsvr32";
 constexpr std::wstring_view SilentSwitch = L"/s ";
 constexpr std::wstring_view UnregisterSwitch = L"-u ";
 constexpr int ShowNormal = 1;
+// The tool's own failure statuses (bad arguments, no COM, the control cannot be loaded, has no
+// entry point, or its registration failed), each of which its box tells; any other status is
+// an end it did not choose, such as a crash.
+constexpr unsigned long ToolOwnFailures = 5;
 
 // The tool must receive the path as one argument, so a path with blanks goes in quotes.
 std::wstring ToolArgument(const std::wstring& path) {
@@ -91,7 +95,8 @@ frmMain::ToolRun frmMain::RegisterControl(const std::wstring& path, bool Registe
     }
     const ProcessEnd end = launch.Process->WaitForExit(limit);
     const bool byItself = end.How == ProcessEnd::Exited;
-    return {byItself && end.Status == 0, byItself && !silent, ToolFailure(end)};
+    return {byItself && end.Status == 0, byItself && !silent && end.Status <= ToolOwnFailures,
+            ToolFailure(end)};
 }
 
 // The tool run as one step: whatever fails, the run has failed, in words an administrator can

@@ -145,7 +145,7 @@ void frmMain::SetOldCopyAside() noexcept {
     if (failure.Code == FileNotFound) {
         hadOldCopy_ = false;
     } else {
-        asideFailure_ = failure;
+        asideFailure_ = std::move(failure);
     }
 }
 
@@ -161,7 +161,7 @@ bool frmMain::PutNewCopyInPlace() noexcept {
     RestoreOldCopy();
     // The old copy still in the way: why it could not be set aside is the reason.
     if (failure.Code == AlreadyExists && asideFailure_) {
-        failure = *asideFailure_;
+        failure = std::move(*asideFailure_);
     }
     ReportCopyFailure(failure.Reason);
     return false;
@@ -179,7 +179,10 @@ bool frmMain::RegisterNewCopy() noexcept {
 // way for the old copy.
 void frmMain::RemoveNewCopy() noexcept {
     Attempt([&] { RegisterControl(FileTarget, false, ToolMessages::None); });
-    if (AttemptRetrying(platform_, [&] { platform_.DeleteFiles(FileTarget); })) {
+    StepFailure failure;
+    if (AttemptRetrying(
+            platform_, [&] { platform_.DeleteFiles(FileTarget); }, &failure) ||
+        failure.Code == FileNotFound) {
         return;
     }
     std::wstring moved;

@@ -43,7 +43,13 @@ InstallResult frmMain::RunLocked() noexcept {
     }
     if (Attempt([&] { lock = platform_.LockMachineWide(L"ocxsetup." + ControlName(), limit); }) &&
         !lock) {
-        Report({ControlName() + L" was not installed: another installation is still running"});
+        std::wstring message;
+        if (Attempt([&] {
+                message =
+                    ControlName() + L" was not installed: another installation is still running";
+            })) {
+            Report(message);
+        }
         return InstallResult::AnotherInstallRunning;
     }
     Attempt([&] { FileSource = platform_.ApplicationFolder() + std::wstring(ControlFile); });
@@ -68,14 +74,14 @@ std::wstring frmMain::SystemFolder() {
 void frmMain::ReportMissingSource(const std::wstring& reason) noexcept {
     std::wstring message;
     if (Attempt([&] { message = L"Source file " + ControlName() + L" not found"; })) {
-        Report({message, reason});
+        Report(message, reason);
     }
 }
 
 void frmMain::ReportCopyFailure(const std::wstring& reason) noexcept {
     std::wstring message;
     if (Attempt([&] { message = L"Cannot copy " + ControlName() + L" to " + Shown(FileTarget); })) {
-        Report({message, reason});
+        Report(message, reason);
     }
 }
 
@@ -89,15 +95,15 @@ void frmMain::ReportRegistrationFailure() noexcept {
     std::wstring message;
     if (Attempt(
             [&] { message = ControlName() + L" did not register: " + registration_.Failure; })) {
-        Report({message});
+        Report(message);
     }
 }
 
 // The run's one report, with what a failure leaves behind named last, so that no copy is left
 // unaccounted for. Empty lines are left out.
-void frmMain::Report(std::initializer_list<std::wstring> lines) noexcept {
+void frmMain::Report(const std::wstring& message, const std::wstring& reason) noexcept {
     if (!Attempt([&] {
-            std::vector<std::wstring> report(lines);
+            std::vector<std::wstring> report{message, reason};
             if (!restoreFailure_.empty()) {
                 report.push_back(L"The earlier copy is back in place but did not register again: " +
                                  restoreFailure_);

@@ -4,7 +4,6 @@
 #include "platform/Platform.h"
 
 #include <chrono>
-#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -92,7 +91,7 @@ private:
     void ReportMissingSource(const std::wstring& reason) noexcept;
     void ReportCopyFailure(const std::wstring& reason) noexcept;
     void ReportRegistrationFailure() noexcept;
-    void Report(std::initializer_list<std::wstring> lines) noexcept;
+    void Report(const std::wstring& message, const std::wstring& reason = {}) noexcept;
     [[nodiscard]] std::wstring Shown(const std::wstring& path) noexcept;
     void Tell() noexcept;
 

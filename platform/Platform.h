@@ -57,7 +57,7 @@ enum class SessionState {
     Active,       // a user is logged on and at it
     Connected,    // a client is connected, but no one has logged on (a logon screen)
     ConnectQuery, // a client is being connected
-    Shadow,       // a user is logged on, and someone else watches
+    Shadow,       // a user is logged on, and is watching another session from it
     Disconnected, // the user has gone, leaving the session running
     Idle,
     Listen,
@@ -160,7 +160,8 @@ public:
 
     // Whether anyone can answer a message box: only on a window station that a user can see
     // (not a service's), outside session 0, which no user has seen since Windows Vista, and in a
-    // session where a user is logged on (not a logon screen, nor a session left disconnected).
+    // session where a user is logged on and at it (not a logon screen, nor a session left
+    // disconnected).
     // Elsewhere a box would wait forever.
     bool UserCanAnswer() {
         const SessionFacts session = Session();

@@ -30,9 +30,10 @@ private:
     UniqueKernelHandle mutex_;
 };
 
-// A new mutex is owned by the administrators, so that every run trusts it, whichever account
-// made it (an administrator's, or the system's, which is one of them). A standard user cannot
-// give them one, so a mutex that one made first is told by its owner.
+// A new mutex is owned by the administrators, whichever account made it (an administrator's,
+// or the system, which counts among them), so that every run trusts it. A standard user cannot
+// make the administrators the owner of anything: a mutex of that name that one made first has
+// that user as its owner, which gives it away.
 HANDLE MakeMutex(const std::wstring& name) {
     std::array<BYTE, SECURITY_MAX_SID_SIZE> administrators{};
     DWORD size = static_cast<DWORD>(administrators.size());
@@ -92,8 +93,9 @@ bool OwnedByTrustedAccount(HANDLE mutex) {
         return false;
     }
     const UniqueLocalMemory freed(descriptor);
-    return ::IsWellKnownSid(owner, WinLocalSystemSid) != FALSE ||
-           ::IsWellKnownSid(owner, WinBuiltinAdministratorsSid) != FALSE || IsOwnAccount(owner);
+    return owner != nullptr &&
+           (::IsWellKnownSid(owner, WinLocalSystemSid) != FALSE ||
+            ::IsWellKnownSid(owner, WinBuiltinAdministratorsSid) != FALSE || IsOwnAccount(owner));
 }
 
 } // namespace

@@ -12,6 +12,13 @@ namespace ocx {
 
 namespace {
 
+// The session's states are the system's own, in its order.
+static_assert(static_cast<int>(SessionState::Active) == WTSActive &&
+              static_cast<int>(SessionState::Connected) == WTSConnected &&
+              static_cast<int>(SessionState::Shadow) == WTSShadow &&
+              static_cast<int>(SessionState::Disconnected) == WTSDisconnected &&
+              static_cast<int>(SessionState::Init) == WTSInit);
+
 // Loaded at run time from the system folder by its full path: as a static import it would be
 // looked for beside the program (a Downloads folder) before the program could prevent it.
 UniqueModule LoadSystemLibrary(const wchar_t* name) {

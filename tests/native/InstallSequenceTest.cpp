@@ -186,11 +186,15 @@ TEST(InstallSequence, NewCopyThatDoesNotRegisterIsRolledBackAndEveryFailureIsTol
               RegistrationFailed);
     ExpectRun({.Files = {Source}, .ToolEnds = {Status5}},
               Begin + Stage + Register + RemoveNew + End, RegistrationFailed);
-    // The tool could not be run or started: no box of its own was seen.
+    // The tool could not be run, crashed or could not be started: no box of its own was seen.
     ExpectRun({.Files = both, .Failing = {L"Wait"}},
               upgrade + RemoveNew + Restore +
                   Told(NotRegistered + L"could not be run: The media is write protected.\r\n" +
                        NotBack + L"regsvr32 could not be run: The media is write protected."),
+              RegistrationFailed);
+    ExpectRun({.Files = {Source}, .ToolEnds = {ProcessEnd{ProcessEnd::Exited, 0xC0000005}}},
+              Begin + Stage + Register + RemoveNew +
+                  Told(NotRegistered + L"ended with status 3221225477"),
               RegistrationFailed);
     ExpectRun({.Files = {Source}, .ShellResult = 2},
               Begin + Stage + PutInPlace + L"GetSystemDirectoryA; ShellExecuteA T; " +
