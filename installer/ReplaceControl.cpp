@@ -127,20 +127,10 @@ bool frmMain::StageNewCopy() noexcept {
 // renamed, and the name keeps it for a rollback.
 void frmMain::SetOldCopyAside() noexcept {
     Attempt([&] { RegisterControl(FileTarget, false); });
-    std::wstring aside;
     StepFailure failure;
-    if (Attempt(
-            [&] {
-                aside = platform_.CreateUniqueFile(FileTarget + std::wstring(OldCopyTag),
-                                                   std::wstring(TempExtension));
-            },
-            &failure) &&
-        AttemptRetrying(
-            platform_, [&] { platform_.RenameFile(FileTarget, aside, true); }, &failure)) {
-        aside_ = aside;
+    if (MoveTarget(OldCopyTag, aside_, &failure)) {
         return;
     }
-    Discard(aside);
     // Nothing there after all (the target could not be looked at): nothing to register again.
     if (failure.Code == FileNotFound) {
         hadOldCopy_ = false;
@@ -186,16 +176,28 @@ void frmMain::RemoveNewCopy() noexcept {
         return;
     }
     std::wstring moved;
-    if (Attempt([&] {
-            moved = platform_.CreateUniqueFile(FileTarget + std::wstring(NewCopyTag),
-                                               std::wstring(TempExtension));
-        }) &&
-        AttemptRetrying(platform_, [&] { platform_.RenameFile(FileTarget, moved, true); })) {
+    if (MoveTarget(NewCopyTag, moved, nullptr)) {
         Discard(moved);
         return;
     }
-    Discard(moved);
     Attempt([&] { unremoved_ = FileTarget; });
+}
+
+// Renames the target to a temporary name of the tag's kind, made for it and given in `to`; when
+// that fails, the name is removed again and `to` is empty.
+bool frmMain::MoveTarget(std::wstring_view tag, std::wstring& to, StepFailure* failure) noexcept {
+    if (Attempt(
+            [&] {
+                to = platform_.CreateUniqueFile(FileTarget + std::wstring(tag),
+                                                std::wstring(TempExtension));
+            },
+            failure) &&
+        AttemptRetrying(
+            platform_, [&] { platform_.RenameFile(FileTarget, to, true); }, failure)) {
+        return true;
+    }
+    Discard(to);
+    return false;
 }
 
 // An old copy that cannot be put back stays under its temporary name, which the report gives;

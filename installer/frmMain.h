@@ -86,6 +86,7 @@ private:
     bool RegisterNewCopy() noexcept;
     void RemoveNewCopy() noexcept;
     void RestoreOldCopy() noexcept;
+    bool MoveTarget(std::wstring_view tag, std::wstring& to, StepFailure* failure) noexcept;
     void Discard(std::wstring& path) noexcept;
 
     void ReportMissingSource(const std::wstring& reason) noexcept;

@@ -15,6 +15,8 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+# A command that fails outside a check ends the scenario: say which, or its failure is silent.
+trap 'echo "scenario stopped at line $LINENO: $BASH_COMMAND (status $?)" >&2' ERR
 
 # A prefix of the scenario's own. Files are hard links to the prepared prefix, which nothing
 # here writes in place; the registry is copied, since the scenario's wineserver rewrites it.
