@@ -12,7 +12,7 @@ constexpr std::wstring_view RegistrationTool = L"\\regsvr32.exe";
 constexpr std::wstring_view ToolName = L"regsvr32";
 constexpr std::wstring_view SilentSwitch = L"/s ";
 constexpr std::wstring_view UnregisterSwitch = L"-u ";
-constexpr int ShowNormal = 1;
+constexpr int ShowNormal = 1; // the tool's own box, where it shows one, is shown as usual
 // The tool's own failure statuses (bad arguments, no COM, the control cannot be loaded, has no
 // entry point, or its registration failed), each of which its box tells; any other status is
 // an end it did not choose, such as a crash.
@@ -58,42 +58,40 @@ std::wstring ToolFailure(const ProcessEnd& end) {
 // by itself: one that could not start, or was ended, has told no one.
 frmMain::ToolRun frmMain::RegisterControl(const std::wstring& path, bool Register,
                                           ToolMessages messages) {
-    // The window only owns the launch: without one, the tool still runs.
-    NativeWindow owner = nullptr;
-    try {
-        owner = platform_.WindowHandle();
-    } catch (const PlatformError&) {
-        // No window: the launch has no owner.
-    }
     // The tool starts in the system folder, never in the installer's (a Downloads folder),
     // where a DLL that the control needs could be planted.
     const std::wstring folder = SystemFolder();
     const std::wstring tool = folder + std::wstring(RegistrationTool);
     // Where no one can answer, the tool's own box would wait forever.
     const bool silent = messages == ToolMessages::None || !attended_;
-    std::wstring parameters = silent ? std::wstring(SilentSwitch) : std::wstring();
+    std::wstring arguments = silent ? std::wstring(SilentSwitch) : std::wstring();
     if (!Register) {
-        parameters += UnregisterSwitch;
+        arguments += UnregisterSwitch;
     }
-    parameters += ToolArgument(path);
+    arguments += ToolArgument(path);
 
-    const ShellLaunch launch =
-        platform_.ShellExecuteA(owner, platform_.ToAnsi(L"open"), platform_.ToAnsi(tool),
-                                platform_.ToAnsi(parameters), platform_.ToAnsi(folder), ShowNormal);
-
-    // Waiting keeps the tool runs in order: the old copy is unregistered before it is moved,
-    // and the new one registered before the outcome is decided. A refused launch counts as a
-    // failed one.
-    if (!launch.Process) {
+    std::unique_ptr<LaunchedProcess> launched;
+    try {
+        launched = platform_.Launch(
+            {.Program = tool, .Arguments = arguments, .Folder = folder, .ShowCommand = ShowNormal});
+    } catch (const PlatformError&) {
         return {.Failure = std::wstring(ToolName) + L" could not be started"};
     }
-    // Where no one can answer, a box of the control's own, which /s does not silence, or a
-    // tool that never ends would hold the run forever: such a run is ended and counts as failed.
+    // What the control starts as it registers (a program that asks a question, say) goes with
+    // the tool, to be watched and ended with it; where no job can be had, the tool runs alone.
+    Attempt([&] { launched->KeepWithItsChildren(); });
+    launched->Resume();
+    registrationTouched_ = true;
+
+    // Waiting keeps the tool runs in order: the old copy is unregistered before it is moved,
+    // and the new one registered before the outcome is decided. Where no one can answer, a box
+    // of the control's own, which /s does not silence, or a tool that never ends would hold the
+    // run forever: such a run is ended and counts as failed.
     std::optional<std::chrono::seconds> limit;
     if (!attended_) {
         limit = ToolTimeLimit;
     }
-    const ProcessEnd end = launch.Process->WaitForExit(limit);
+    const ProcessEnd end = launched->WaitForExit(limit);
     const bool byItself = end.How == ProcessEnd::Exited;
     return {byItself && end.Status == 0, byItself && !silent && end.Status <= ToolOwnFailures,
             ToolFailure(end)};

@@ -4,53 +4,56 @@
 #include "installer/frmMain.h"
 
 #include <algorithm>
+#include <array>
 #include <cwctype>
 
 namespace ocx {
 
 namespace {
 
-// Ordinary files only: no hidden, system or folder entries.
-constexpr unsigned OrdinaryFiles = 0;
+// Hidden and system files, which a look for ordinary files passes over.
+constexpr unsigned HiddenOrSystemFiles = 0x2 | 0x4;
 
 // The temporary names are the control's own followed by one of these tags, a unique part of
 // eight hexadecimal digits and the extension, so that they say whose they are and which is
-// which, and a later run can tell them from anything else.
+// which, and a later run can tell them from anything else: a new copy staged, an old copy set
+// aside (maybe the last that worked), and a copy that is no one's any more, left to be deleted
+// when the system restarts.
 constexpr std::wstring_view NewCopyTag = L".new-";
 constexpr std::wstring_view OldCopyTag = L".old-";
+constexpr std::wstring_view DeletedTag = L".del-";
 constexpr std::wstring_view TempExtension = L".tmp";
 constexpr std::size_t UniqueDigits = 8;
+// Names tried for a rename, should others have them already.
+constexpr int NameTries = 16;
 
-// Whether a file of the system folder is a temporary copy that this program names.
-bool IsLeftover(std::wstring_view name) {
-    const std::wstring control = ControlName();
+constexpr const wchar_t* HiddenInTheWay =
+    L"A hidden or system file of that name is in the system folder.";
+
+// The tag of a temporary copy that this program names, or nothing for any other file.
+std::wstring_view TagOf(std::wstring_view name) {
+    const std::wstring_view control = ControlFile.substr(1);
     const std::size_t tag = control.size();
     const std::size_t digits = tag + NewCopyTag.size();
     if (name.size() != digits + UniqueDigits + TempExtension.size() ||
-        name.substr(0, tag) != control || name.substr(digits + UniqueDigits) != TempExtension) {
-        return false;
+        name.substr(0, tag) != control || name.substr(digits + UniqueDigits) != TempExtension ||
+        !std::ranges::all_of(name.substr(digits, UniqueDigits), [](wchar_t digit) {
+            return std::iswxdigit(static_cast<std::wint_t>(digit)) != 0;
+        })) {
+        return {};
     }
+    constexpr std::array Tags{NewCopyTag, OldCopyTag, DeletedTag};
     const std::wstring_view kind = name.substr(tag, NewCopyTag.size());
-    if (kind != NewCopyTag && kind != OldCopyTag) {
-        return false;
-    }
-    return std::ranges::all_of(name.substr(digits, UniqueDigits), [](wchar_t digit) {
-        return std::iswxdigit(static_cast<std::wint_t>(digit)) != 0;
-    });
+    return std::ranges::find(Tags, kind) == Tags.end() ? std::wstring_view() : kind;
+}
+
+std::wstring_view NameOf(std::wstring_view path) {
+    return path.substr(path.find_last_of(L'\\') + 1);
 }
 
 } // namespace
 
 InstallResult frmMain::ReplaceControl() noexcept {
-    // A source that cannot be looked at counts as missing, and the message says why: the
-    // installed copy is kept.
-    StepFailure failure;
-    bool present = false;
-    Attempt([&] { present = !platform_.MatchFile(FileSource, OrdinaryFiles).empty(); }, &failure);
-    if (!present) {
-        ReportMissingSource(failure.Reason);
-        return InstallResult::SourceMissing;
-    }
     RemoveLeftovers();
     // A target that cannot be looked at counts as an old copy, which is then handled with care.
     hadOldCopy_ = true;
@@ -82,8 +85,9 @@ InstallResult frmMain::ReplaceControl() noexcept {
 // Temporary copies of runs that were cut off (a forced log-off, a power cut) would stay for
 // good. Each run clears the new copies they staged before it makes its own; an old copy that
 // one set aside may be the last that worked, so it goes only once this run's copy has
-// registered. The lock keeps other runs' copies out of reach, and a file that the program does
-// not name is never touched.
+// registered, unless it is empty (no copy at all). A copy queued for deletion at the restart is
+// no one's: it goes now if it can, at one try and silently, or else at the restart. The lock keeps
+// other runs' copies out of reach, and a file that the program does not name is never touched.
 void frmMain::RemoveLeftovers() noexcept {
     if (FileTarget.empty()) {
         return;
@@ -91,15 +95,24 @@ void frmMain::RemoveLeftovers() noexcept {
     std::vector<std::wstring> names;
     Attempt(
         [&] { names = platform_.MatchFiles(FileTarget + L".*" + std::wstring(TempExtension)); });
-    const std::size_t folder = FileTarget.size() - ControlName().size();
+    const std::size_t folder = FileTarget.size() - (ControlFile.size() - 1);
     for (const std::wstring& name : names) {
+        const std::wstring_view tag = TagOf(name);
         std::wstring path;
-        if (IsLeftover(name) && Attempt([&] { path = FileTarget.substr(0, folder) + name; })) {
-            if (name.find(OldCopyTag) == std::wstring::npos) {
-                Discard(path);
-            } else {
-                Attempt([&] { earlier_.push_back(path); });
+        if (tag.empty() || !Attempt([&] { path = FileTarget.substr(0, folder) + name; })) {
+            continue;
+        }
+        bool empty = false;
+        if (tag == DeletedTag) {
+            // Queued again, should the run that named it have been cut off before it could be.
+            if (!Attempt([&] { platform_.DeleteFiles(path); })) {
+                Attempt([&] { platform_.DeleteAtRestart(path); });
             }
+        } else if (tag == NewCopyTag ||
+                   (Attempt([&] { empty = platform_.FileSize(path) == 0; }) && empty)) {
+            Discard(path);
+        } else {
+            Attempt([&] { earlier_.push_back(path); });
         }
     }
 }
@@ -126,7 +139,7 @@ bool frmMain::StageNewCopy() noexcept {
 // Unregistered, then renamed rather than deleted: a copy that a program has loaded can still be
 // renamed, and the name keeps it for a rollback.
 void frmMain::SetOldCopyAside() noexcept {
-    Attempt([&] { RegisterControl(FileTarget, false); });
+    TryRegisterControl(FileTarget, false, ToolMessages::AsUsual);
     StepFailure failure;
     if (MoveTarget(OldCopyTag, aside_, &failure)) {
         return;
@@ -149,9 +162,16 @@ bool frmMain::PutNewCopyInPlace() noexcept {
     }
     Discard(staged_);
     RestoreOldCopy();
-    // The old copy still in the way: why it could not be set aside is the reason.
+    // The old copy still in the way: why it could not be set aside is the reason. A file in the
+    // way that the look for an old copy passed over is a hidden or system one, which says so.
     if (failure.Code == AlreadyExists && asideFailure_) {
         failure = std::move(*asideFailure_);
+    } else if (failure.Code == AlreadyExists) {
+        Attempt([&] {
+            if (!platform_.MatchFile(FileTarget, HiddenOrSystemFiles).empty()) {
+                failure.Reason = HiddenInTheWay;
+            }
+        });
     }
     ReportCopyFailure(failure.Reason);
     return false;
@@ -168,7 +188,7 @@ bool frmMain::RegisterNewCopy() noexcept {
 // under a name of the program's own first (a loaded DLL can be renamed), which also clears the
 // way for the old copy.
 void frmMain::RemoveNewCopy() noexcept {
-    Attempt([&] { RegisterControl(FileTarget, false, ToolMessages::None); });
+    TryRegisterControl(FileTarget, false, ToolMessages::None);
     StepFailure failure;
     if (AttemptRetrying(
             platform_, [&] { platform_.DeleteFiles(FileTarget); }, &failure) ||
@@ -176,33 +196,53 @@ void frmMain::RemoveNewCopy() noexcept {
         return;
     }
     std::wstring moved;
-    if (MoveTarget(NewCopyTag, moved, nullptr)) {
+    if (MoveTarget(DeletedTag, moved, nullptr)) {
         Discard(moved);
         return;
     }
     Attempt([&] { unremoved_ = FileTarget; });
 }
 
-// Renames the target to a temporary name of the tag's kind, made for it and given in `to`; when
-// that fails, the name is removed again and `to` is empty.
 bool frmMain::MoveTarget(std::wstring_view tag, std::wstring& to, StepFailure* failure) noexcept {
-    if (Attempt(
-            [&] {
-                to = platform_.CreateUniqueFile(FileTarget + std::wstring(tag),
+    return MoveToTemporaryName(FileTarget, tag, to, failure);
+}
+
+// Renames the file straight to a free temporary name of the tag's kind, given in `to`: nothing
+// is made first, so at no moment is there more than the file itself. A name that another file
+// has is passed over for the next.
+bool frmMain::MoveToTemporaryName(const std::wstring& from, std::wstring_view tag, std::wstring& to,
+                                  StepFailure* failure) noexcept {
+    StepFailure why;
+    for (int tries = 0; tries < NameTries; ++tries) {
+        std::wstring name;
+        if (!Attempt(
+                [&] {
+                    name = platform_.UniqueName(FileTarget + std::wstring(tag),
                                                 std::wstring(TempExtension));
-            },
-            failure) &&
-        AttemptRetrying(
-            platform_, [&] { platform_.RenameFile(FileTarget, to, true); }, failure)) {
-        return true;
+                },
+                &why)) {
+            break;
+        }
+        if (AttemptRetrying(
+                platform_, [&] { platform_.RenameFile(from, name, false); }, &why)) {
+            to = std::move(name);
+            return true;
+        }
+        if (why.Code != AlreadyExists) {
+            break;
+        }
     }
-    Discard(to);
+    if (failure != nullptr) {
+        *failure = std::move(why);
+    }
     return false;
 }
 
 // An old copy that cannot be put back stays under its temporary name, which the report gives;
-// whatever is at the target then is not registered in its place. One that is back but does not
-// register again is reported too: the run must not claim what it did not check.
+// whatever is at the target then is not registered in its place. One that is back is registered
+// again where a tool run changed the registration, and a failure to is reported: the run must
+// not claim what it did not check. Where no tool run ran (the tool could not be started), the
+// old copy's registration is as it was.
 void frmMain::RestoreOldCopy() noexcept {
     if (!aside_.empty()) {
         if (!AttemptRetrying(platform_, [&] { platform_.RenameFile(aside_, FileTarget, true); })) {
@@ -211,7 +251,7 @@ void frmMain::RestoreOldCopy() noexcept {
         aside_.clear();
         unremoved_.clear(); // the new copy went with it
     }
-    if (hadOldCopy_) {
+    if (hadOldCopy_ && registrationTouched_) {
         const ToolRun again = TryRegisterControl(FileTarget, true, ToolMessages::None);
         if (!again.Succeeded) {
             Attempt([&] { restoreFailure_ = again.Failure; });
@@ -219,14 +259,21 @@ void frmMain::RestoreOldCopy() noexcept {
     }
 }
 
-// Deletes a file of the program's own; one still in use goes when the system restarts.
+// Deletes a file of the program's own. One that a program still holds goes when the system
+// restarts, under a name that says so, so that no later run takes it for a copy kept (should
+// it not take that name either, under its own).
 void frmMain::Discard(std::wstring& path) noexcept {
     if (path.empty()) {
         return;
     }
     Attempt([&] { platform_.ClearReadOnly(path); });
     if (!AttemptRetrying(platform_, [&] { platform_.DeleteFiles(path); })) {
-        Attempt([&] { platform_.DeleteAtRestart(path); });
+        std::wstring queued;
+        if (TagOf(NameOf(path)) == DeletedTag ||
+            !MoveToTemporaryName(path, DeletedTag, queued, nullptr)) {
+            queued.swap(path);
+        }
+        Attempt([&] { platform_.DeleteAtRestart(queued); });
     }
     path.clear();
 }

@@ -26,16 +26,27 @@ void frmMain::RunInstall() noexcept {
     if (!attended_) {
         Attempt([&] { platform_.SilenceSystemErrors(); });
     }
-    result_ = RunLocked();
+    result_ = Run();
     // The lock is free again: a box left unanswered holds up no other run.
     Tell();
     Attempt([&] { platform_.UnloadWindow(); });
 }
 
-InstallResult frmMain::RunLocked() noexcept {
-    // One run at a time: a second one waits here, before it looks at anything, and goes on
-    // when the first has ended; where no one can answer, not for ever. Without a lock to be
-    // had, the run still goes ahead.
+InstallResult frmMain::Run() noexcept {
+    Attempt([&] { FileSource = platform_.ApplicationFolder() + std::wstring(ControlFile); });
+    Attempt([&] { FileTarget = SystemFolder() + std::wstring(ControlFile); });
+    // A source that cannot be looked at counts as missing, and the message says why: the
+    // installed copy is kept, and no other run is waited for.
+    StepFailure failure;
+    bool present = false;
+    Attempt([&] { present = !platform_.MatchFile(FileSource, OrdinaryFiles).empty(); }, &failure);
+    if (!present) {
+        ReportMissingSource(failure.Reason);
+        return InstallResult::SourceMissing;
+    }
+    // One replacement at a time: a second run waits here, before it touches anything, and goes
+    // on when the first has ended; where no one can answer, not for ever. Without a lock to be
+    // had (the system gave none), the run still goes ahead.
     std::unique_ptr<HeldLock> lock;
     std::optional<std::chrono::seconds> limit;
     if (!attended_) {
@@ -52,8 +63,6 @@ InstallResult frmMain::RunLocked() noexcept {
         }
         return InstallResult::AnotherInstallRunning;
     }
-    Attempt([&] { FileSource = platform_.ApplicationFolder() + std::wstring(ControlFile); });
-    Attempt([&] { FileTarget = SystemFolder() + std::wstring(ControlFile); });
     return ReplaceControl();
 }
 

@@ -19,6 +19,9 @@ inline std::wstring ControlName() {
     return std::wstring(ControlFile.substr(1));
 }
 
+// Ordinary files only: no hidden, system or folder entries.
+inline constexpr unsigned OrdinaryFiles = 0;
+
 // How long an unattended run lets the registration tool run before ending it.
 inline constexpr std::chrono::minutes ToolTimeLimit{5};
 
@@ -75,8 +78,8 @@ private:
     ToolRun TryRegisterControl(const std::wstring& path, bool Register,
                                ToolMessages messages) noexcept;
 
-    // The run under the machine-wide lock; gives how it ended.
-    InstallResult RunLocked() noexcept;
+    // The run, with the replacement under the machine-wide lock; gives how it ended.
+    InstallResult Run() noexcept;
     // The replacement itself, as one transaction; gives how it ended.
     InstallResult ReplaceControl() noexcept;
     void RemoveLeftovers() noexcept;
@@ -87,6 +90,8 @@ private:
     void RemoveNewCopy() noexcept;
     void RestoreOldCopy() noexcept;
     bool MoveTarget(std::wstring_view tag, std::wstring& to, StepFailure* failure) noexcept;
+    bool MoveToTemporaryName(const std::wstring& from, std::wstring_view tag, std::wstring& to,
+                             StepFailure* failure) noexcept;
     void Discard(std::wstring& path) noexcept;
 
     void ReportMissingSource(const std::wstring& reason) noexcept;
@@ -99,8 +104,9 @@ private:
     Platform& platform_;
     bool attended_ = false;   // someone can answer a message box
     bool hadOldCopy_ = false; // a copy was installed (or assumed), so a rollback registers it
-    std::wstring staged_;     // the new copy under a temporary name, until it is in place
-    std::wstring aside_;      // the old copy under a temporary name, until discarded or restored
+    bool registrationTouched_ = false; // a tool run ran: the registration is not as it was
+    std::wstring staged_;              // the new copy under a temporary name, until it is in place
+    std::wstring aside_; // the old copy under a temporary name, until discarded or restored
     std::optional<StepFailure> asideFailure_; // why the old copy could not be set aside
     std::vector<std::wstring> earlier_;       // old copies that cut-off runs left, kept till done
     ToolRun registration_;                    // the new copy's registration

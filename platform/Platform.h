@@ -24,7 +24,17 @@ struct ProcessEnd {
     unsigned long Status = 0;
 };
 
-// A program that the shell started, which can be waited for.
+// What to start: a program by its full path, so that no search path, file association or shell
+// decides what runs.
+struct LaunchOptions {
+    std::wstring Program;   // the program's full path
+    std::wstring Arguments; // its command line after its own name
+    std::wstring Folder;    // its current folder
+    int ShowCommand = 1;    // how its first window is shown (1: normally)
+};
+
+// A started program. It is started held, and runs once resumed: in between, it can be put
+// together with whatever it will start. One that is never resumed is ended with its owner.
 class LaunchedProcess {
 public:
     LaunchedProcess() = default;
@@ -34,10 +44,18 @@ public:
     LaunchedProcess& operator=(LaunchedProcess&&) = delete;
     virtual ~LaunchedProcess() = default;
 
+    // Makes the program and every program it starts one group (a job), which a limited wait
+    // watches and ends as one. Fails where no group can be made or joined.
+    virtual void KeepWithItsChildren() = 0;
+
+    // Lets the held program run.
+    virtual void Resume() = 0;
+
     // Waits until the program has ended, keeping the caller's window responsive meanwhile.
-    // Without a limit it waits as long as the program runs. With one, the program is ended once
-    // a visible top-level window of its has stayed for the grace period (a box that waits for
-    // an answer, not a splash that goes by itself), or once the limit has passed.
+    // Without a limit it waits as long as the program runs. With one, the program (with its
+    // group) is ended once a visible top-level window of the group has stayed for the grace
+    // period (a box that waits for an answer, not a splash that goes by itself), or once the
+    // limit has passed. The programs of the group outlive one that ends by itself.
     virtual ProcessEnd WaitForExit(std::optional<std::chrono::seconds> limit) = 0;
 };
 
@@ -72,16 +90,6 @@ struct SessionFacts {
     unsigned long Id = 0;        // the session: 0 is the services' own, which no one sees
     SessionState State = SessionState::Disconnected;
 };
-
-// The shell's answer to a launch.
-struct ShellLaunch {
-    // Above 32 when the program was started; 32 or less when the shell refused.
-    std::intptr_t Result = 0;
-    // The started program; empty when the shell refused or started none.
-    std::unique_ptr<LaunchedProcess> Process;
-};
-
-inline constexpr std::intptr_t ShellLaunchRefusedLimit = 32;
 
 // Everything the installer needs from the operating system. Operations raise PlatformError.
 class Platform {
@@ -122,6 +130,13 @@ public:
     virtual std::wstring CreateUniqueFile(const std::wstring& prefix,
                                           const std::wstring& suffix) = 0;
 
+    // A name of the prefix, eight hexadecimal digits and the suffix, another at each call;
+    // whether a file has it already is left to the operation that uses it.
+    virtual std::wstring UniqueName(const std::wstring& prefix, const std::wstring& suffix) = 0;
+
+    // The size of the file in bytes.
+    virtual std::uint64_t FileSize(const std::wstring& path) = 0;
+
     // Renames a file within its volume. An existing target is replaced only when asked for;
     // otherwise the rename fails. A file that a program has loaded can still be renamed.
     virtual void RenameFile(const std::wstring& from, const std::wstring& to, bool replace) = 0;
@@ -143,17 +158,14 @@ public:
 
     // Takes the machine-wide lock of the name, waiting, with the caller's window responsive,
     // while another process holds it: as long as it takes, or up to the limit, after which it
-    // gives no lock. A lock left by a process that ended is free. Fails where there is no lock
-    // to be had, as when one of that name belongs to an account that is neither the system,
-    // nor the administrators, nor this program's own: another user must not hold runs up.
+    // gives no lock. A lock left by a process that ended is free. Only the system and the
+    // administrators can make, hold or wait on it, so no other account can hold runs up or
+    // let two overlap. Fails where there is no lock to be had.
     virtual std::unique_ptr<HeldLock>
     LockMachineWide(const std::wstring& name, std::optional<std::chrono::seconds> limit) = 0;
 
-    // Starts a program through the shell (ShellExecuteExA), with 8-bit texts in the ANSI code
-    // page, and gives the shell's answer with the started process, which can be waited for.
-    virtual ShellLaunch ShellExecuteA(NativeWindow owner, const std::string& operation,
-                                      const std::string& file, const std::string& parameters,
-                                      const std::string& directory, int showCommand) = 0;
+    // Starts a program, held (see LaunchedProcess). Fails where it cannot be started.
+    virtual std::unique_ptr<LaunchedProcess> Launch(const LaunchOptions& options) = 0;
 
     // The facts about the session that the program runs in.
     virtual SessionFacts Session() = 0;
@@ -187,9 +199,8 @@ public:
     // Destroys the installer's window; the program ends when no window is left.
     virtual void UnloadWindow() = 0;
 
-    // Conversions at the two 8-bit calls, through the system's ANSI code page. Text that the
-    // code page cannot hold exactly is a failure, never a look-alike path.
-    virtual std::string ToAnsi(const std::wstring& text) = 0;
+    // The conversion at the one 8-bit call, through the system's ANSI code page. Text that is
+    // not valid in the code page is a failure, never a look-alike path.
     virtual std::wstring FromAnsi(const std::string& text) = 0;
 };
 

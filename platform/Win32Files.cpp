@@ -39,21 +39,27 @@ std::vector<std::wstring> Win32Platform::MatchFiles(const std::wstring& path) {
     return FindMatchingFiles(path, 0, false);
 }
 
+std::wstring Win32Platform::UniqueName(const std::wstring& prefix, const std::wstring& suffix) {
+    // Numbers in turn from one of this process's own, so that runs seldom meet on a name.
+    if (nextUnique_ == 0) {
+        nextUnique_ = ::GetTickCount() ^ (::GetCurrentProcessId() << 16);
+    }
+    std::wstring digits(8, L'0');
+    for (std::size_t at = digits.size(), rest = nextUnique_++; at-- > 0; rest >>= 4) {
+        digits[at] = L"0123456789ABCDEF"[rest & 0xF];
+    }
+    return prefix + digits + suffix;
+}
+
 std::wstring Win32Platform::CreateUniqueFile(const std::wstring& prefix,
                                              const std::wstring& suffix) {
     // With no folder the system would pick the current one: never write there.
     if (FolderOf(prefix).empty()) {
         throw Win32Error(ERROR_PATH_NOT_FOUND);
     }
-    // Numbers tried in turn from one of this process's own; a name that is taken is skipped,
-    // never opened.
-    DWORD unique = ::GetTickCount() ^ (::GetCurrentProcessId() << 16);
-    for (unsigned tries = 0; tries < 0x10000; ++tries, ++unique) {
-        std::wstring digits(8, L'0');
-        for (std::size_t at = digits.size(), rest = unique; at-- > 0; rest >>= 4) {
-            digits[at] = L"0123456789ABCDEF"[rest & 0xF];
-        }
-        const std::wstring path = prefix + digits + suffix;
+    // A name that is taken is skipped, never opened.
+    for (unsigned tries = 0; tries < 0x10000; ++tries) {
+        const std::wstring path = UniqueName(prefix, suffix);
         const UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
                                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) {
@@ -64,12 +70,22 @@ std::wstring Win32Platform::CreateUniqueFile(const std::wstring& prefix,
             throw Win32Error(error);
         }
     }
-    throw Win32Error(ERROR_FILE_EXISTS);
+    throw Win32Error(ERROR_ALREADY_EXISTS);
+}
+
+std::uint64_t Win32Platform::FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) == FALSE) {
+        throw LastWin32Error();
+    }
+    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
 }
 
 void Win32Platform::RenameFile(const std::wstring& from, const std::wstring& to, bool replace) {
     if (::MoveFileExW(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0) == FALSE) {
-        throw LastWin32Error();
+        // A name that is taken says so one way, whichever the file system chose.
+        const DWORD error = ::GetLastError();
+        throw Win32Error(error == ERROR_FILE_EXISTS ? ERROR_ALREADY_EXISTS : error);
     }
 }
 

@@ -1,39 +1,40 @@
-// The shell launch of the Win32 platform.
+// The program launch of the Win32 platform.
 #include "platform/Win32Platform.h"
 
 #include "platform/Win32Error.h"
 #include "platform/Win32Process.h"
 
-#include <shellapi.h>
-
 namespace ocx {
 
-ShellLaunch Win32Platform::ShellExecuteA(NativeWindow owner, const std::string& operation,
-                                         const std::string& file, const std::string& parameters,
-                                         const std::string& directory, int showCommand) {
-    SHELLEXECUTEINFOA info{};
-    info.cbSize = sizeof(info);
-    // The process handle is kept so the caller can wait; a refusal is the caller's to judge,
-    // so the shell shows no error box of its own.
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    info.hwnd = static_cast<HWND>(owner);
-    info.lpVerb = operation.c_str();
-    info.lpFile = file.c_str();
-    info.lpParameters = parameters.c_str();
-    info.lpDirectory = directory.c_str();
-    info.nShow = showCommand;
-
-    const BOOL started = ::ShellExecuteExA(&info);
-    UniqueKernelHandle process(info.hProcess);
-    ShellLaunch launch;
-    launch.Result = reinterpret_cast<std::intptr_t>(info.hInstApp);
-    if (started == FALSE && launch.Result > ShellLaunchRefusedLimit) {
-        launch.Result = SE_ERR_NOASSOC;
+// The program is named by its full path as the application: the system runs that file and no
+// other, whatever the search path, the file associations or the user's registry say.
+std::unique_ptr<LaunchedProcess> Win32Platform::Launch(const LaunchOptions& options) {
+    std::wstring command = L'"' + options.Program + L'"';
+    if (!options.Arguments.empty()) {
+        command += L' ' + options.Arguments;
     }
-    if (started != FALSE && process) {
-        launch.Process = std::make_unique<Win32Process>(std::move(process));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(options.ShowCommand);
+    PROCESS_INFORMATION started{};
+    // A console program gets a console of its own, as the shell gives it: never the caller's
+    // standard handles, which a program that the control leaves running would keep open.
+    if (::CreateProcessW(options.Program.c_str(), command.data(), nullptr, nullptr, FALSE,
+                         CREATE_SUSPENDED | CREATE_NEW_CONSOLE, nullptr,
+                         options.Folder.empty() ? nullptr : options.Folder.c_str(), &startup,
+                         &started) == FALSE) {
+        throw LastWin32Error();
     }
-    return launch;
+    UniqueKernelHandle process(started.hProcess);
+    UniqueKernelHandle thread(started.hThread);
+    try {
+        return std::make_unique<Win32Process>(std::move(process), std::move(thread));
+    } catch (...) {
+        // Held, with no one left to resume it, it would wait for ever.
+        ::TerminateProcess(started.hProcess, 1);
+        throw;
+    }
 }
 
 } // namespace ocx

@@ -6,9 +6,9 @@
 namespace ocx {
 
 // The platform operations on Win32, defined a concern to a file: Win32Files.cpp,
-// Win32Launch.cpp, Win32Text.cpp and Win32Platform.cpp for the rest. It owns the installer's
-// window, which may be missing (a desktop that refuses windows): every operation but
-// WindowHandle works without it.
+// Win32Launch.cpp (with Win32Process.cpp), Win32Text.cpp and Win32Platform.cpp for the rest. It
+// owns the installer's window, which may be missing (a desktop that refuses windows): every
+// operation but WindowHandle works without it.
 class Win32Platform final : public Platform {
 public:
     explicit Win32Platform(UniqueWindow window) : window_(std::move(window)) {}
@@ -20,6 +20,8 @@ public:
     void CopyFileTo(const std::wstring& source, const std::wstring& target) override;
     std::vector<std::wstring> MatchFiles(const std::wstring& path) override;
     std::wstring CreateUniqueFile(const std::wstring& prefix, const std::wstring& suffix) override;
+    std::wstring UniqueName(const std::wstring& prefix, const std::wstring& suffix) override;
+    std::uint64_t FileSize(const std::wstring& path) override;
     void RenameFile(const std::wstring& from, const std::wstring& to, bool replace) override;
     void ClearReadOnly(const std::wstring& path) override;
     void DeleteAtRestart(const std::wstring& path) override;
@@ -27,16 +29,13 @@ public:
     void Pause(std::chrono::milliseconds time) override;
     std::unique_ptr<HeldLock> LockMachineWide(const std::wstring& name,
                                               std::optional<std::chrono::seconds> limit) override;
-    ShellLaunch ShellExecuteA(NativeWindow owner, const std::string& operation,
-                              const std::string& file, const std::string& parameters,
-                              const std::string& directory, int showCommand) override;
+    std::unique_ptr<LaunchedProcess> Launch(const LaunchOptions& options) override;
     SessionFacts Session() override;
     void SilenceSystemErrors() override;
     void WriteErrorLine(const std::wstring& text) override;
     int ShowMessage(const std::wstring& prompt, unsigned style, const std::wstring& title) override;
     NativeWindow WindowHandle() override;
     void UnloadWindow() override;
-    std::string ToAnsi(const std::wstring& text) override;
     std::wstring FromAnsi(const std::string& text) override;
 
     // Whether the window is still there: not yet unloaded, and ever created.
@@ -44,6 +43,7 @@ public:
 
 private:
     UniqueWindow window_;
+    DWORD nextUnique_ = 0; // the next temporary name's number; 0 until first asked
 };
 
 } // namespace ocx

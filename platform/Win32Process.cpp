@@ -4,46 +4,111 @@
 #include "platform/Win32Error.h"
 #include "platform/WindowWatch.h"
 
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
 namespace ocx {
 
 namespace {
 
-// How often a limited wait looks for the process's windows.
+// How often a limited wait looks for the processes' windows.
 constexpr DWORD WindowCheckMilliseconds = 100;
-// How long an ended process is given to go, so that the files it had loaded are free.
+// How long ended processes are given to go, so that the files they had loaded are free.
 constexpr DWORD EndingMilliseconds = 5000;
+constexpr DWORD EndingCheckMilliseconds = 50;
 constexpr UINT EndedStatus = 1;
+// The most processes of a job that are looked at: a tool and the few programs a control starts.
+constexpr std::size_t ListedProcesses = 64;
+
+struct JobMembers {
+    DWORD Count = 0;           // the processes in the job
+    std::vector<DWORD> Listed; // their ids, as many as were looked at
+};
+
+// The job's processes. The system's structure declares room for one id only, so the list is
+// read from a buffer of this program's own size.
+JobMembers Members(HANDLE job) {
+    using List = JOBOBJECT_BASIC_PROCESS_ID_LIST;
+    constexpr std::size_t IdsAt = offsetof(List, ProcessIdList);
+    alignas(List) std::array<std::byte, IdsAt + ListedProcesses * sizeof(ULONG_PTR)> buffer{};
+    JobMembers members;
+    if (::QueryInformationJobObject(job, JobObjectBasicProcessIdList, buffer.data(),
+                                    static_cast<DWORD>(buffer.size()), nullptr) == FALSE &&
+        ::GetLastError() != ERROR_MORE_DATA) {
+        return members;
+    }
+    DWORD listed = 0;
+    std::memcpy(&members.Count, buffer.data() + offsetof(List, NumberOfAssignedProcesses),
+                sizeof(members.Count));
+    std::memcpy(&listed, buffer.data() + offsetof(List, NumberOfProcessIdsInList), sizeof(listed));
+    for (std::size_t at = 0; at < std::min<std::size_t>(listed, ListedProcesses); ++at) {
+        ULONG_PTR id = 0;
+        std::memcpy(&id, buffer.data() + IdsAt + at * sizeof(id), sizeof(id));
+        members.Listed.push_back(static_cast<DWORD>(id));
+    }
+    return members;
+}
 
 struct WindowSearch {
-    DWORD processId;
+    const std::vector<DWORD>& processes;
     HWND found;
 };
 
+bool IsVisibleWindowOf(HWND window, const std::vector<DWORD>& processes) {
+    DWORD owner = 0;
+    return ::GetWindowThreadProcessId(window, &owner) != 0 &&
+           std::ranges::find(processes, owner) != processes.end() &&
+           ::IsWindowVisible(window) != FALSE;
+}
+
 BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM context) {
     auto& search = *reinterpret_cast<WindowSearch*>(context);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    if (owner == search.processId && ::IsWindowVisible(window) != FALSE) {
+    if (IsVisibleWindowOf(window, search.processes)) {
         search.found = window;
         return FALSE;
     }
     return TRUE;
 }
 
-// A visible top-level window of the process on this desktop, which is the one it was started
-// on: the one seen before while it stays, so that a second window does not hide the first.
-HWND VisibleWindow(DWORD processId, HWND before) {
-    DWORD owner = 0;
-    if (before != nullptr && ::GetWindowThreadProcessId(before, &owner) != 0 &&
-        owner == processId && ::IsWindowVisible(before) != FALSE) {
+// A visible top-level window of the processes on this desktop, which is the one they were
+// started on: the one seen before while it stays, so that a second window does not hide the
+// first.
+HWND VisibleWindow(const std::vector<DWORD>& processes, HWND before) {
+    if (before != nullptr && IsVisibleWindowOf(before, processes)) {
         return before;
     }
-    WindowSearch search{processId, nullptr};
+    WindowSearch search{processes, nullptr};
     ::EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
 } // namespace
+
+Win32Process::~Win32Process() {
+    if (thread_) {
+        ::TerminateProcess(process_.get(), EndedStatus);
+    }
+}
+
+// Made before the process runs, so that nothing it starts escapes. Where the installer itself
+// runs in a job that allows no other (Windows 7), this fails and the process runs alone.
+void Win32Process::KeepWithItsChildren() {
+    UniqueKernelHandle job(::CreateJobObjectW(nullptr, nullptr));
+    if (!job || ::AssignProcessToJobObject(job.get(), process_.get()) == FALSE) {
+        throw LastWin32Error();
+    }
+    job_ = std::move(job);
+}
+
+void Win32Process::Resume() {
+    if (::ResumeThread(thread_.get()) == static_cast<DWORD>(-1)) {
+        throw LastWin32Error();
+    }
+    thread_.reset();
+}
 
 ProcessEnd Win32Process::WaitForExit(std::optional<std::chrono::seconds> limit) {
     const HANDLE process = process_.get();
@@ -53,7 +118,12 @@ ProcessEnd Win32Process::WaitForExit(std::optional<std::chrono::seconds> limit) 
         WindowWatch watch;
         HWND window = nullptr;
         while (!WaitDispatching(process, WindowCheckMilliseconds)) {
-            window = VisibleWindow(::GetProcessId(process), window);
+            std::vector<DWORD> processes;
+            if (job_) {
+                processes = Members(job_.get()).Listed;
+            }
+            processes.push_back(::GetProcessId(process));
+            window = VisibleWindow(processes, window);
             const std::chrono::milliseconds now(
                 static_cast<std::chrono::milliseconds::rep>(::GetTickCount64()));
             if (watch.Stayed(reinterpret_cast<std::uintptr_t>(window), now)) {
@@ -73,9 +143,18 @@ ProcessEnd Win32Process::WaitForExit(std::optional<std::chrono::seconds> limit) 
     return {ProcessEnd::Exited, status};
 }
 
+// Ends the process with everything it started, and waits a while for them to be gone: the
+// system ends them after the call returns.
 ProcessEnd Win32Process::End(ProcessEnd::Reason why) {
+    if (job_) {
+        ::TerminateJobObject(job_.get(), EndedStatus);
+    }
     ::TerminateProcess(process_.get(), EndedStatus);
+    const ULONGLONG deadline = ::GetTickCount64() + EndingMilliseconds;
     WaitDispatching(process_.get(), EndingMilliseconds);
+    while (job_ && Members(job_.get()).Count != 0 && ::GetTickCount64() < deadline) {
+        WaitDispatching(nullptr, EndingCheckMilliseconds);
+    }
     return {why, EndedStatus};
 }
 

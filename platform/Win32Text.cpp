@@ -1,4 +1,4 @@
-// The text of the Win32 platform: the conversions at the two 8-bit calls, and the error line.
+// The text of the Win32 platform: the conversion at the one 8-bit call, and the error line.
 #include "platform/Win32Platform.h"
 
 #include "platform/Win32Error.h"
@@ -27,30 +27,6 @@ void Win32Platform::WriteErrorLine(const std::wstring& text) {
         FALSE) {
         throw LastWin32Error();
     }
-}
-
-std::string Win32Platform::ToAnsi(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int wide = static_cast<int>(text.size());
-    // UTF-8 holds every character; any other code page is asked to say when it substitutes,
-    // since a '?' or a look-alike character would make another path.
-    const bool utf8 = ::GetACP() == CP_UTF8;
-    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
-    BOOL substituted = FALSE;
-    BOOL* const report = utf8 ? nullptr : &substituted;
-    const int size =
-        ::WideCharToMultiByte(CP_ACP, flags, text.data(), wide, nullptr, 0, nullptr, report);
-    if (size == 0) {
-        throw LastWin32Error();
-    }
-    if (substituted != FALSE) {
-        throw Win32Error(ERROR_NO_UNICODE_TRANSLATION);
-    }
-    std::string narrow(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_ACP, flags, text.data(), wide, narrow.data(), size, nullptr, nullptr);
-    return narrow;
 }
 
 std::wstring Win32Platform::FromAnsi(const std::string& text) {

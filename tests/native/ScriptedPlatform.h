@@ -19,11 +19,13 @@ struct Script {
     std::set<std::wstring> Files;      // full paths of the ordinary files present
     std::set<std::wstring> InUse;      // files that a program has loaded: they cannot be deleted
     std::set<std::wstring> AtRestart;  // files queued for deletion at the next restart
+    std::set<std::wstring> Hidden;     // files present but hidden or system: an ordinary look
+                                       // passes over them
+    std::set<std::wstring> Empty;      // files of no bytes
     std::vector<std::wstring> Failing; // calls that fail, as recorded; '*' at the end: any tail
     std::wstring FailureDescription = L"The media is write protected.";
     std::vector<std::wstring> Busy;  // calls that fail once each with a sharing violation
     std::deque<ProcessEnd> ToolEnds; // one per wait, in order; status 0 once they run out
-    std::intptr_t ShellResult = 42;
     SessionFacts Session{.StationVisible = true, .Id = 1, .State = SessionState::Active};
     bool LockHeld = false; // another run holds the lock longer than any limit
     std::wstring Folder = L"C:\\Setup";
@@ -36,16 +38,16 @@ struct Script {
 // A Platform over a set of file paths, answering as scripted. It records each call as text, in
 // order ("MatchFile T", "RenameFile T => O", "ShowMessage 16 <title>|<prompt>", ...), naming the
 // files by letter: S the control beside the program, T the one in the system folder (other files
-// there by their names after T), N and O the first two temporary files there; "=>" where a rename
+// there by their names after T), N and O the first two temporary names there; "=>" where a rename
 // may replace its target. After CutAfter calls, the files as they are go to AtCut. A launch of
 // the system folder's regsvr32.exe, started in that folder and shown normally, shows as its
-// parameters alone ("ShellExecuteA -u T"), after "unowned" when the window does not own it; any
-// other launch shows in full.
+// arguments alone ("Launch -u T"); any other launch shows in full. The launched program's job
+// shows as "Job", and a wait as "Wait" ("Wait held" for a program never resumed).
 class ScriptedPlatform final : public Platform, public Script {
 public:
     explicit ScriptedPlatform(Script script = {}) : Script(std::move(script)) {
         const std::wstring system = Wide(SystemDirectory);
-        names_ = {{L"open " + system + L"\\regsvr32.exe in " + system + L" show 1: ", L""},
+        names_ = {{system + L"\\regsvr32.exe in " + system + L" show 1: ", L""},
                   {Folder + L"\\morvantel.ocx", L"S"},
                   {system + L"\\morvantel.ocx.new-00000001.tmp", L"N"},
                   {system + L"\\morvantel.ocx.old-00000002.tmp", L"O"},
@@ -64,10 +66,11 @@ public:
         std::copy(SystemDirectory.begin(), SystemDirectory.end(), buffer.begin());
         return static_cast<unsigned>(SystemDirectory.size());
     }
-    // Every scripted file is an ordinary one, which matches whatever the mask.
-    std::wstring MatchFile(const std::wstring& path, unsigned /*attributes*/) override {
+    // A hidden or system file matches only where the mask names those.
+    std::wstring MatchFile(const std::wstring& path, unsigned attributes) override {
         const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
-        return Answer(L"MatchFile " + path, Files.contains(path) ? name : L"");
+        const bool seen = Files.contains(path) && (!Hidden.contains(path) || (attributes & 6) != 0);
+        return Answer(L"MatchFile " + path, seen ? name : L"");
     }
     // Only what a test asks for: one '*' standing for any name part.
     std::vector<std::wstring> MatchFiles(const std::wstring& path) override {
@@ -101,14 +104,19 @@ public:
             throw PlatformError(3, L"The system cannot find the path specified.");
         }
         for (;;) {
-            std::wstring unique = std::to_wstring(++temps_);
-            unique.insert(0, 8 - unique.size(), L'0');
-            std::wstring path = prefix;
-            path += unique + suffix;
+            std::wstring path = Unique(prefix, suffix);
             if (Files.insert(path).second) {
                 return path;
             }
         }
+    }
+    std::wstring UniqueName(const std::wstring& prefix, const std::wstring& suffix) override {
+        Record(L"UniqueName " + prefix + L"*" + suffix);
+        return Unique(prefix, suffix);
+    }
+    std::uint64_t FileSize(const std::wstring& path) override {
+        Need(path);
+        return Check(L"FileSize", Empty.contains(path) ? 0U : 1U);
     }
     void RenameFile(const std::wstring& from, const std::wstring& to, bool replace) override {
         Record(L"RenameFile " + from + (replace ? L" =>" : L" ->"), to);
@@ -139,17 +147,10 @@ public:
         return LockHeld && limit ? nullptr : std::make_unique<Lock>(*this);
     }
 
-    ShellLaunch ShellExecuteA(NativeWindow owner, const std::string& operation,
-                              const std::string& file, const std::string& parameters,
-                              const std::string& directory, int showCommand) override {
-        Record(L"ShellExecuteA " + std::wstring(owner == Window ? L"" : L"unowned ") +
-               Wide(operation + " " + file + " in " + directory + " show " +
-                    std::to_string(showCommand) + ": " + parameters));
-        ShellLaunch launch{ShellResult, nullptr};
-        if (ShellResult > ShellLaunchRefusedLimit) {
-            launch.Process = std::make_unique<Process>(*this);
-        }
-        return launch;
+    std::unique_ptr<LaunchedProcess> Launch(const LaunchOptions& options) override {
+        Record(L"Launch " + options.Program + L" in " + options.Folder + L" show " +
+               std::to_wstring(options.ShowCommand) + L": " + options.Arguments);
+        return std::make_unique<Process>(*this);
     }
 
     SessionFacts Session() override { return Answer(L"Session", Script::Session); }
@@ -168,9 +169,6 @@ public:
                                       : RealSystemFolder + path.substr(system.size()));
     }
     NativeWindow WindowHandle() override { return Check(L"WindowHandle", Window); }
-    std::string ToAnsi(const std::wstring& text) override {
-        return Check(L"ToAnsi", std::string(text.begin(), text.end()));
-    }
     std::wstring FromAnsi(const std::string& text) override {
         return Check(L"FromAnsi", Wide(text));
     }
@@ -193,6 +191,8 @@ private:
     class Process final : public LaunchedProcess {
     public:
         explicit Process(ScriptedPlatform& platform) : platform_(platform) {}
+        void KeepWithItsChildren() override { platform_.Record(L"Job"); }
+        void Resume() override { resumed_ = true; }
         ProcessEnd WaitForExit(std::optional<std::chrono::seconds> limit) override {
             auto& ends = platform_.ToolEnds;
             ProcessEnd end;
@@ -201,11 +201,14 @@ private:
                 ends.pop_front();
             }
             return platform_.Answer(
-                L"Wait" + (limit ? L" " + std::to_wstring(limit->count()) + L"s" : L""), end);
+                L"Wait" + std::wstring(resumed_ ? L"" : L" held") +
+                    (limit ? L" " + std::to_wstring(limit->count()) + L"s" : L""),
+                end);
         }
 
     private:
         ScriptedPlatform& platform_;
+        bool resumed_ = false;
     };
     class Lock final : public HeldLock {
     public:
@@ -223,6 +226,12 @@ private:
     static inline const NativeWindow Window = reinterpret_cast<NativeWindow>(0x1234);
 
     static std::wstring Wide(const std::string& text) { return {text.begin(), text.end()}; }
+    // The next temporary name: the numbers count up from 1 across all of them.
+    std::wstring Unique(const std::wstring& prefix, const std::wstring& suffix) {
+        std::wstring unique = std::to_wstring(++temps_);
+        unique.insert(0, 8 - unique.size(), L'0');
+        return prefix + unique + suffix;
+    }
     // The call with the script's files named by letter, and the usual launch by its parameters.
     [[nodiscard]] std::wstring Named(std::wstring call) const {
         for (const auto& [text, name] : names_) {
