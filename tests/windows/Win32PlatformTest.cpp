@@ -128,11 +128,11 @@ TEST_F(Win32PlatformTest, CopiesTemporaryFilesRenamesAndAttributes) {
 }
 
 TEST_F(Win32PlatformTest, LaunchRunsTheNamedFileItselfAndAFailedOneSaysWhy) {
-    // A program file with no program's extension runs all the same: no file association, no
-    // shell and no search path decides what is started.
+    // A program file named like a document (which the shell would open in notepad) runs as the
+    // program: no file association, no shell and no search path decides what is started.
     std::wstring system(MAX_PATH, L'\0');
     system.resize(::GetSystemDirectoryW(system.data(), MAX_PATH));
-    const std::wstring tool = folder + L"\\tool.dat";
+    const std::wstring tool = folder + L"\\tool.txt";
     ASSERT_TRUE(::CopyFileW((system + L"\\regsvr32.exe").c_str(), tool.c_str(), FALSE));
     const auto launched = platform.Launch(
         {.Program = tool, .Arguments = L"/s -u absent.ocx", .Folder = folder, .ShowCommand = 1});
