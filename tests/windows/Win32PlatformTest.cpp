@@ -40,6 +40,13 @@ protected:
         ::SetFileAttributesW(path.c_str(), attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes);
         return path;
     }
+    // The test control's build of the name, beside this test.
+    static std::wstring TestControl(const std::wstring& build) {
+        std::wstring self(MAX_PATH, L'\0');
+        self.resize(::GetModuleFileNameW(nullptr, self.data(), MAX_PATH));
+        return fs::path(self).parent_path().wstring() + L"\\controls\\" + build +
+               L"\\morvantel.ocx";
+    }
     // How many processes of the name are running.
     static std::size_t Running(const std::wstring& name) {
         const UniqueKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -127,18 +134,26 @@ TEST_F(Win32PlatformTest, CopiesTemporaryFilesRenamesAndAttributes) {
     EXPECT_FALSE(fs::exists(first));
 }
 
-TEST_F(Win32PlatformTest, LaunchRunsTheNamedFileItselfAndAFailedOneSaysWhy) {
+TEST_F(Win32PlatformTest, LaunchRunsTheNamedFileItselfOnlyOnceResumedAndAFailedOneSaysWhy) {
     // A program file named like a document (which the shell would open in notepad) runs as the
-    // program: no file association, no shell and no search path decides what is started.
+    // program: no file association, no shell and no search path decides what is started. It
+    // waits, held, until resumed, so that nothing it starts escapes its job: the test control
+    // logs its unregistration only then.
     std::wstring system(MAX_PATH, L'\0');
     system.resize(::GetSystemDirectoryW(system.data(), MAX_PATH));
     const std::wstring tool = folder + L"\\tool.txt";
+    const std::wstring log = folder + L"\\calls.log";
     ASSERT_TRUE(::CopyFileW((system + L"\\regsvr32.exe").c_str(), tool.c_str(), FALSE));
-    const auto launched = platform.Launch(
-        {.Program = tool, .Arguments = L"/s -u absent.ocx", .Folder = folder, .ShowCommand = 1});
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"OCX_TEST_LOG", log.c_str()));
+    const auto launched = platform.Launch({.Program = tool,
+                                           .Arguments = L"/s /u \"" + TestControl(L"new") + L"\"",
+                                           .Folder = folder});
     launched->KeepWithItsChildren();
+    ::Sleep(1000);
+    EXPECT_FALSE(fs::exists(log)) << "it ran before it was resumed";
     launched->Resume();
     EXPECT_EQ(launched->WaitForExit(std::chrono::seconds(60)).How, ProcessEnd::Exited);
+    EXPECT_NE(Read(log).find("new unregister"), std::string::npos);
     try {
         platform.Launch({.Program = folder + L"\\absent.exe", .Folder = folder});
         ADD_FAILURE() << "started a program that is not there";
@@ -203,11 +218,8 @@ TEST_F(Win32PlatformTest, MachineWideLockKeepsRunsApartWhateverElseHasItsName) {
 // old build takes a second and a half to unregister) when it has passed; a window that goes away
 // within a few seconds (the splash build's) is waited out.
 TEST_F(Win32PlatformTest, LimitedWaitEndsAProgramWhoseWindowStaysOrThatOutlastsTheLimit) {
-    std::wstring control(MAX_PATH, L'\0');
-    control.resize(::GetModuleFileNameW(nullptr, control.data(), MAX_PATH));
-    control = fs::path(control).parent_path().wstring() + L"\\controls\\old\\morvantel.ocx";
-    const std::wstring splash =
-        fs::path(control).parent_path().replace_filename(L"splash") / L"morvantel.ocx";
+    const std::wstring control = TestControl(L"old");
+    const std::wstring splash = TestControl(L"splash");
     std::wstring system(MAX_PATH, L'\0');
     system.resize(::GetSystemDirectoryW(system.data(), MAX_PATH));
     for (const auto& [program, arguments, limit, why] :
