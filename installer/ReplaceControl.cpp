@@ -12,7 +12,9 @@ namespace ocx {
 namespace {
 
 // Hidden and system files, which a look for ordinary files passes over.
-constexpr unsigned HiddenOrSystemFiles = 0x2 | 0x4;
+constexpr unsigned HiddenFiles = 0x2;
+constexpr unsigned SystemFiles = 0x4;
+constexpr unsigned HiddenOrSystemFiles = HiddenFiles | SystemFiles;
 
 // The temporary names are the control's own followed by one of these tags, a unique part of
 // eight hexadecimal digits and the extension, so that they say whose they are and which is
@@ -24,6 +26,8 @@ constexpr std::wstring_view OldCopyTag = L".old-";
 constexpr std::wstring_view DeletedTag = L".del-";
 constexpr std::wstring_view TempExtension = L".tmp";
 constexpr std::size_t UniqueDigits = 8;
+static_assert(OldCopyTag.size() == NewCopyTag.size() && DeletedTag.size() == NewCopyTag.size(),
+              "a temporary name's kind is read at one place and length");
 // Names tried for a rename, should others have them already.
 constexpr int NameTries = 16;
 

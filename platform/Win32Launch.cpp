@@ -18,8 +18,9 @@ std::unique_ptr<LaunchedProcess> Win32Platform::Launch(const LaunchOptions& opti
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(options.ShowCommand);
     PROCESS_INFORMATION started{};
-    // A console program gets a console of its own, as the shell gives it: never the caller's
-    // standard handles, which a program that the control leaves running would keep open.
+    // No handle of the installer's is inherited. A console program (Wine's regsvr32 is one)
+    // also gets a console of its own, as the shell gives it, rather than the installer's
+    // standard handles, which a program that it leaves running would keep open.
     if (::CreateProcessW(options.Program.c_str(), command.data(), nullptr, nullptr, FALSE,
                          CREATE_SUSPENDED | CREATE_NEW_CONSOLE, nullptr,
                          options.Folder.empty() ? nullptr : options.Folder.c_str(), &startup,

@@ -10,14 +10,16 @@ namespace ocx {
 
 namespace {
 
-// Only the system and the administrators may open the lock, and nothing is inherited from the
-// folder. The system folder itself lets no other account create a file: so no other account
-// can make the lock first, hold it, or open it while a run holds it.
+// Only the system and the administrators may open the lock's contents, and nothing is
+// inherited from the folder. The system folder itself lets no other account create a file: so
+// no other account can make the lock first, or hold it. Anyone may open any file there for its
+// attributes alone, which shares with every other open; were the lock deleted when let go,
+// such a handle would keep it "being deleted", refusing every run: so the file stays.
 constexpr const wchar_t* LockAccess = L"D:P(A;;FA;;;SY)(A;;FA;;;BA)";
 // How often a waiting run tries the lock again.
 constexpr DWORD RetryMilliseconds = 100;
-// A lock file that its holder has just closed is being deleted, and refuses every open for a
-// moment; refused for longer, it is not ours to have.
+// A lock file that an administrator has just deleted refuses every open until it is gone;
+// refused for longer, it is not ours to have.
 constexpr ULONGLONG DeletingMilliseconds = 5000;
 
 class FileLock final : public HeldLock {
@@ -53,10 +55,10 @@ std::unique_ptr<HeldLock> TakeMachineWideLock(const std::wstring& name,
     const ULONGLONG start = ::GetTickCount64();
     ULONGLONG deniedSince = 0; // when opens began to be refused; 0 while they are not
     for (;;) {
-        // No sharing: while one run has it open, every other open fails.
-        UniqueFileHandle file(
-            ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, &attributes,
-                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        // No sharing: while one run has it open, every other open for its contents fails.
+        UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                            &attributes, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                            nullptr));
         if (file) {
             return std::make_unique<FileLock>(std::move(file));
         }

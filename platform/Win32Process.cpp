@@ -87,17 +87,27 @@ HWND VisibleWindow(const std::vector<DWORD>& processes, HWND before) {
 
 } // namespace
 
+// A process still running here was not waited out (the wait failed): left running, it would
+// go on changing the control's registration beside the rollback. One in a job goes with it.
 Win32Process::~Win32Process() {
-    if (thread_) {
+    if (thread_ || ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
         ::TerminateProcess(process_.get(), EndedStatus);
     }
 }
 
 // Made before the process runs, so that nothing it starts escapes. Where the installer itself
-// runs in a job that allows no other (Windows 7), this fails and the process runs alone.
+// runs in a job that allows no job of its own (on Windows 7; on later systems, one with limits
+// on its user interface), this fails and the process runs alone. Until the process has ended by
+// itself, the job ends with its handle: an installer that is ended meanwhile (a deployment's
+// time limit) leaves no tool behind to work beside the next run.
 void Win32Process::KeepWithItsChildren() {
     UniqueKernelHandle job(::CreateJobObjectW(nullptr, nullptr));
-    if (!job || ::AssignProcessToJobObject(job.get(), process_.get()) == FALSE) {
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!job ||
+        ::SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
+                                  sizeof(limits)) == FALSE ||
+        ::AssignProcessToJobObject(job.get(), process_.get()) == FALSE) {
         throw LastWin32Error();
     }
     job_ = std::move(job);
@@ -135,6 +145,12 @@ ProcessEnd Win32Process::WaitForExit(std::optional<std::chrono::seconds> limit) 
         }
     } else {
         WaitDispatching(process, INFINITE);
+    }
+    // What the control started as it registered goes on by itself, as it would without a job.
+    if (job_) {
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        ::SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits,
+                                  sizeof(limits));
     }
     DWORD status = 0;
     if (::GetExitCodeProcess(process, &status) == FALSE) {

@@ -171,10 +171,10 @@ TEST_F(Win32PlatformTest, LaunchRunsTheNamedFileItselfOnlyOnceResumedAndAFailedO
     EXPECT_THROW(platform.UnloadWindow(), PlatformError);
 }
 
-// A second taker waits until the holder lets go, or up to its limit. A lock file that a run
-// left behind (a power cut) is taken all the same, and a mutex of the lock's name, made and held
-// by another account to hold runs up or break in, changes nothing. (Who may open the file is
-// the system's to enforce, which Wine does not.)
+// A second taker waits until the holder lets go, or up to its limit. Neither a mutex of the
+// lock's name, made and held by another account, nor a handle on the file for its attributes
+// alone, which anyone may open, holds runs up or lets them overlap. (Who may open the file's
+// contents is the system's to enforce, which Wine does not.) The file stays for the next run.
 TEST_F(Win32PlatformTest, MachineWideLockKeepsRunsApartWhateverElseHasItsName) {
     const std::wstring name = L"ocxsetup.test." + std::to_wstring(::GetCurrentProcessId());
     std::wstring path(MAX_PATH, L'\0');
@@ -193,6 +193,10 @@ TEST_F(Win32PlatformTest, MachineWideLockKeepsRunsApartWhateverElseHasItsName) {
     std::unique_ptr<HeldLock> held;
     ASSERT_NO_THROW(held = platform.LockMachineWide(name, std::nullopt));
     ASSERT_TRUE(held);
+    const UniqueFileHandle looking(::CreateFileW(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(looking);
     std::thread([&] {
         EXPECT_FALSE(platform.LockMachineWide(name, std::chrono::seconds(1)));
     }).join();
@@ -206,11 +210,9 @@ TEST_F(Win32PlatformTest, MachineWideLockKeepsRunsApartWhateverElseHasItsName) {
     held.reset();
     second.join();
     EXPECT_TRUE(taken);
-    EXPECT_FALSE(fs::exists(path)) << "the lock leaves nothing behind";
-
-    std::ofstream(fs::path(path)) << "left by a run that was cut off";
-    EXPECT_TRUE(platform.LockMachineWide(name, std::chrono::seconds(1)));
-    EXPECT_FALSE(fs::exists(path));
+    EXPECT_TRUE(platform.LockMachineWide(name, std::chrono::seconds(1))) << "taken again";
+    EXPECT_TRUE(fs::exists(path));
+    ::DeleteFileW(path.c_str());
 }
 
 // A limited wait ends a program whose window stays (notepad's, also when a program that it
@@ -234,6 +236,23 @@ TEST_F(Win32PlatformTest, LimitedWaitEndsAProgramWhoseWindowStaysOrThatOutlastsT
         EXPECT_EQ(launched->WaitForExit(std::chrono::seconds(limit)).How, why) << program;
         EXPECT_EQ(Running(L"notepad.exe"), 0U) << "every program of the group is ended";
     }
+    // An installer that goes away while the tool runs (ended by a deployment's time limit)
+    // takes the tool and what it started with it.
+    {
+        const auto launched = platform.Launch({.Program = system + L"\\cmd.exe",
+                                               .Arguments = L"/c start \"\" /wait notepad.exe",
+                                               .Folder = system});
+        launched->KeepWithItsChildren();
+        launched->Resume();
+        for (int tries = 0; tries < 100 && Running(L"notepad.exe") == 0; ++tries) {
+            ::Sleep(100);
+        }
+        ASSERT_EQ(Running(L"notepad.exe"), 1U);
+    }
+    for (int tries = 0; tries < 50 && Running(L"notepad.exe") != 0; ++tries) {
+        ::Sleep(100);
+    }
+    EXPECT_EQ(Running(L"notepad.exe"), 0U) << "left running beside the next run";
 }
 
 } // namespace
