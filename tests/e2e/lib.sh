@@ -1,7 +1,7 @@
 # Sourced by the scenarios: a fresh Wine prefix per scenario, copied from the suite's prepared
 # one, and helpers to run the real installer through the probe and read what it left.
 # Needs: WINEPREFIX (the prepared prefix), WINE_LOADER, OCX_SETUP_EXE, OCX_TEST_BIN.
-set -euo pipefail
+set -Eeuo pipefail
 export LC_ALL=C.UTF-8
 source "$(dirname "${BASH_SOURCE[0]}")/../checks.sh"
 
@@ -15,21 +15,36 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-# A command that fails outside a check ends the scenario: say which, or its failure is silent.
-trap 'echo "scenario stopped at line $LINENO: $BASH_COMMAND (status $?)" >&2' ERR
+# A command that fails outside a check ends the scenario (-e), in a function too (-E, which is
+# where most commands run): say where, or its failure is silent. One whose failure does not end
+# it (in a command substitution given as an argument) is not told.
+stopped() { # status, file, line, function, command
+    [[ $- != *e* ]] || echo "scenario stopped at ${2##*/} line $3${4:+ in $4}: $5 (status $1)" >&2
+}
+trap 'stopped $? "${BASH_SOURCE[0]}" "$LINENO" "${FUNCNAME[0]:-}" "$BASH_COMMAND"' ERR
 
 # A prefix of the scenario's own. Files are hard links to the prepared prefix, which nothing
-# here writes in place; the registry is copied, since the scenario's wineserver rewrites it.
+# here writes in place. The registry is copied, never linked even for a moment: the scenario's
+# wineserver rewrites it, and the prepared prefix's own server, running all along, saves a hive
+# that has a second link in place, where a copy taken meanwhile comes out cut short (a system.reg
+# without PATH, and cmd finds no attrib).
 fresh_prefix() {
     if [ -e "$template/drive_c/windows/system32/morvantel.ocx" ] ||
         grep -q '6D6F7276-616E-7465-6C00' "$template/system.reg"; then
         echo "the prepared prefix holds a test control already: $template" >&2
         exit 1
     fi
-    cp -al "$template" "$work/prefix"
-    for hive in "$work"/prefix/*.reg; do
-        cp --remove-destination "$template/$(basename "$hive")" "$hive"
-    done
+    mkdir "$work/prefix"
+    (
+        shopt -s dotglob
+        for entry in "$template"/*; do
+            case $entry in
+            *.reg) cp "$entry" "$work/prefix/" ;;
+            *.tmp) ;; # a hive that the prepared prefix's server is saving
+            *) cp -al "$entry" "$work/prefix/" ;;
+            esac
+        done
+    )
     export WINEPREFIX=$work/prefix
     system32=$WINEPREFIX/drive_c/windows/system32
     export OCX_TEST_LOG='C:\ocx-calls.log'
