@@ -49,9 +49,12 @@ fresh_prefix() {
     system32=$WINEPREFIX/drive_c/windows/system32
     export OCX_TEST_LOG='C:\ocx-calls.log'
     calls_log=$WINEPREFIX/drive_c/ocx-calls.log
-    # Detached from the test's output, which a lingering server or service would hold open.
+    # Detached from the test's output, which a lingering server or service would hold open. The
+    # first program starts the services; this one also has a crash end its program at once, where
+    # Wine's debugger would show a dialog and wait for someone (AeDebug's Debugger gone or not).
     wineserver -p </dev/null >/dev/null 2>&1
-    "$WINE_LOADER" cmd /c exit </dev/null >/dev/null 2>&1
+    "$WINE_LOADER" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+        </dev/null >/dev/null 2>&1
 }
 
 # A download folder holding the installer and, if a build is named, that test control.
