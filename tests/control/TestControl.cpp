@@ -105,8 +105,10 @@ STDAPI DllRegisterServer() {
     // As some controls do, whatever the tool's /s: where no one can see it, it waits forever.
     ::MessageBoxW(nullptr, L"Registering the control", L"morvantel", MB_OK);
 #endif
-    // With OCX_TEST_REGISTER_DELAY_MS set, registration takes that long: a run to cut off.
-    if (const wchar_t* delay = ::_wgetenv(L"OCX_TEST_REGISTER_DELAY_MS")) {
+    // With OCX_TEST_REGISTER_DELAY_MS set, registration takes that long: a run to cut off, or
+    // one that another run must not overlap, which "registered" at its end makes visible.
+    const wchar_t* delay = ::_wgetenv(L"OCX_TEST_REGISTER_DELAY_MS");
+    if (delay != nullptr) {
         ::Sleep(static_cast<DWORD>(::_wtoi(delay)));
     }
 #ifdef TEST_CONTROL_NEEDS_DEP
@@ -123,6 +125,9 @@ STDAPI DllRegisterServer() {
                          SetValue(key, L"Build", TEST_CONTROL_BUILD) &&
                          SetValue(key, L"ThreadingModel", L"Apartment");
     ::RegCloseKey(key);
+    if (written && delay != nullptr) {
+        Record(L"registered");
+    }
     return written ? S_OK : E_FAIL;
 }
 

@@ -79,6 +79,17 @@ run_installer() { # folder [probe option]
     sed 's/^/  | /' "$report"
 }
 
+# Starts run_installer in the background: $started is the job, $report the run's report.
+start_installer() { # as run_installer
+    run_installer "$@" &
+    started=$!
+    runs=$((${runs:-0} + 1))
+    report=$work/report.$runs
+}
+
+# Waits up to 30 seconds for a command to succeed; a check after it tells whether it did.
+await() { for _ in $(seq 300); do "$@" 2>/dev/null && return 0; sleep 0.1; done; }
+
 # Installs the old build, as a working copy to be replaced.
 install_old() { # [probe option]
     run_installer "$(download_folder old-release old)" "${1:-}"
@@ -89,7 +100,7 @@ install_old() { # [probe option]
 keep_loaded() { # windows-path
     "$WINE_LOADER" "$OCX_TEST_BIN/dll_holder.exe" "$1" </dev/null >/dev/null 2>&1 &
     holder=$!
-    for _ in $(seq 100); do [ -e "$WINEPREFIX/drive_c/holder-ready" ] && break; sleep 0.1; done
+    await test -e "$WINEPREFIX/drive_c/holder-ready"
     check "the DLL is loaded" test -e "$WINEPREFIX/drive_c/holder-ready"
 }
 let_go() {
