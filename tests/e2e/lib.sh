@@ -108,6 +108,12 @@ let_go() {
     wait "$holder" || true
 }
 
+# A restart of the machine: every program ends, and what was queued for the restart is done.
+restart() { # [wine loader]
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    "${1:-$WINE_LOADER}" wineboot -r </dev/null >/dev/null 2>&1
+}
+
 tool_calls() { [ -f "$calls_log" ] && tr -d '\r' <"$calls_log" | cut -d' ' -f1,2 || true; }
 
 # The common checks: the exit status of the last run; the build of the control in the system
@@ -124,6 +130,7 @@ tool_calls_were() { check "tool calls: $1" equals "$(tool_calls | tr '\n' ,)" "$
 attrib() { "$WINE_LOADER" cmd /c attrib "$@" </dev/null >/dev/null 2>&1; }
 
 reported() { grep -qxF "$1" "$report"; }
+lacks() { ! grep -qE "$1" "$report"; } # no line of the report matches the pattern
 messages() { grep -c '^message ' "$report" || true; }
 same_file() { cmp -s "$1" "$2"; }
 equals() { [ "$1" = "$2" ]; }
