@@ -76,6 +76,27 @@ void GetHeld() {
     }
 }
 
+// The asking build starts the program named by OCX_TEST_ASKER (a full path) as it registers, as
+// some controls start a helper that asks the user something, and waits for it to end.
+void StartAsker() {
+#ifdef TEST_CONTROL_ASKS
+    const wchar_t* asker = ::_wgetenv(L"OCX_TEST_ASKER");
+    if (asker == nullptr) {
+        return;
+    }
+    std::wstring command = L"\"" + std::wstring(asker) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (::CreateProcessW(asker, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                         &startup, &process) != FALSE) {
+        ::CloseHandle(process.hThread);
+        ::WaitForSingleObject(process.hProcess, INFINITE);
+        ::CloseHandle(process.hProcess);
+    }
+#endif
+}
+
 // The splash build shows a window for about a second as it registers or unregisters, as some
 // controls do, then goes on.
 void ShowSplash() {
@@ -101,12 +122,15 @@ STDAPI DllRegisterServer() {
     Record(L"register");
     GetHeld();
     ShowSplash();
+    StartAsker();
 #ifdef TEST_CONTROL_SHOWS_BOX
     // As some controls do, whatever the tool's /s: where no one can see it, it waits forever.
     ::MessageBoxW(nullptr, L"Registering the control", L"morvantel", MB_OK);
 #endif
-    // With OCX_TEST_REGISTER_DELAY_MS set, registration takes that long: a run to cut off.
-    if (const wchar_t* delay = ::_wgetenv(L"OCX_TEST_REGISTER_DELAY_MS")) {
+    // With OCX_TEST_REGISTER_DELAY_MS set, registration takes that long: a run to cut off, or
+    // one that another run must not overlap, which "registered" at its end makes visible.
+    const wchar_t* delay = ::_wgetenv(L"OCX_TEST_REGISTER_DELAY_MS");
+    if (delay != nullptr) {
         ::Sleep(static_cast<DWORD>(::_wtoi(delay)));
     }
 #ifdef TEST_CONTROL_NEEDS_DEP
@@ -123,6 +147,9 @@ STDAPI DllRegisterServer() {
                          SetValue(key, L"Build", TEST_CONTROL_BUILD) &&
                          SetValue(key, L"ThreadingModel", L"Apartment");
     ::RegCloseKey(key);
+    if (written && delay != nullptr) {
+        Record(L"registered");
+    }
     return written ? S_OK : E_FAIL;
 }
 

@@ -1,14 +1,21 @@
-// A GUI program that ends abnormally as the installer would, by an exception where none may
-// pass, after the installer's own start-up step: it must end at once with status 4, no box.
+// A GUI program that ends abnormally as the installer would, after the installer's own start-up
+// step: by an exception where none may pass or, with OCX_TEST_CRASH set, by a crash (an access
+// violation). Either way it must end at once with status 4, no box.
 #include "app/AbnormalEnd.h"
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <stdexcept>
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
                     int /*show*/) {
     ocx::EndAbnormalRunsAtOnce();
+    if (std::getenv("OCX_TEST_CRASH") != nullptr) {
+        // Volatile both: the compiler can neither see that it fails nor leave the write out.
+        volatile int* volatile nowhere = nullptr;
+        *nowhere = 1;
+    }
     const auto fail = [] { throw std::runtime_error("abnormal end"); };
     [&]() noexcept { fail(); }();
     return 0;

@@ -1,7 +1,7 @@
 # Sourced by the scenarios: a fresh Wine prefix per scenario, copied from the suite's prepared
 # one, and helpers to run the real installer through the probe and read what it left.
 # Needs: WINEPREFIX (the prepared prefix), WINE_LOADER, OCX_SETUP_EXE, OCX_TEST_BIN.
-set -euo pipefail
+set -Eeuo pipefail
 export LC_ALL=C.UTF-8
 source "$(dirname "${BASH_SOURCE[0]}")/../checks.sh"
 
@@ -15,28 +15,46 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-# A command that fails outside a check ends the scenario: say which, or its failure is silent.
-trap 'echo "scenario stopped at line $LINENO: $BASH_COMMAND (status $?)" >&2' ERR
+# A command that fails outside a check ends the scenario (-e), in a function too (-E, which is
+# where most commands run): say where, or its failure is silent. One whose failure does not end
+# it (in a command substitution given as an argument) is not told.
+stopped() { # status, file, line, function, command
+    [[ $- != *e* ]] || echo "scenario stopped at ${2##*/} line $3${4:+ in $4}: $5 (status $1)" >&2
+}
+trap 'stopped $? "${BASH_SOURCE[0]}" "$LINENO" "${FUNCNAME[0]:-}" "$BASH_COMMAND"' ERR
 
 # A prefix of the scenario's own. Files are hard links to the prepared prefix, which nothing
-# here writes in place; the registry is copied, since the scenario's wineserver rewrites it.
+# here writes in place. The registry is copied, never linked even for a moment: the scenario's
+# wineserver rewrites it, and the prepared prefix's own server, running all along, saves a hive
+# that has a second link in place, where a copy taken meanwhile comes out cut short (a system.reg
+# without PATH, and cmd finds no attrib).
 fresh_prefix() {
     if [ -e "$template/drive_c/windows/system32/morvantel.ocx" ] ||
         grep -q '6D6F7276-616E-7465-6C00' "$template/system.reg"; then
         echo "the prepared prefix holds a test control already: $template" >&2
         exit 1
     fi
-    cp -al "$template" "$work/prefix"
-    for hive in "$work"/prefix/*.reg; do
-        cp --remove-destination "$template/$(basename "$hive")" "$hive"
-    done
+    mkdir "$work/prefix"
+    (
+        shopt -s dotglob
+        for entry in "$template"/*; do
+            case $entry in
+            *.reg) cp "$entry" "$work/prefix/" ;;
+            *.tmp) ;; # a hive that the prepared prefix's server is saving
+            *) cp -al "$entry" "$work/prefix/" ;;
+            esac
+        done
+    )
     export WINEPREFIX=$work/prefix
     system32=$WINEPREFIX/drive_c/windows/system32
     export OCX_TEST_LOG='C:\ocx-calls.log'
     calls_log=$WINEPREFIX/drive_c/ocx-calls.log
-    # Detached from the test's output, which a lingering server or service would hold open.
+    # Detached from the test's output, which a lingering server or service would hold open. The
+    # first program starts the services; this one also has a crash end its program at once, where
+    # Wine's debugger would show a dialog and wait for someone (AeDebug's Debugger gone or not).
     wineserver -p </dev/null >/dev/null 2>&1
-    "$WINE_LOADER" cmd /c exit </dev/null >/dev/null 2>&1
+    "$WINE_LOADER" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+        </dev/null >/dev/null 2>&1
 }
 
 # A download folder holding the installer and, if a build is named, that test control.
@@ -61,6 +79,17 @@ run_installer() { # folder [probe option]
     sed 's/^/  | /' "$report"
 }
 
+# Starts run_installer in the background: $started is the job, $report the run's report.
+start_installer() { # as run_installer
+    run_installer "$@" &
+    started=$!
+    runs=$((${runs:-0} + 1))
+    report=$work/report.$runs
+}
+
+# Waits up to 30 seconds for a command to succeed; a check after it tells whether it did.
+await() { for _ in $(seq 300); do "$@" 2>/dev/null && return 0; sleep 0.1; done; }
+
 # Installs the old build, as a working copy to be replaced.
 install_old() { # [probe option]
     run_installer "$(download_folder old-release old)" "${1:-}"
@@ -71,12 +100,18 @@ install_old() { # [probe option]
 keep_loaded() { # windows-path
     "$WINE_LOADER" "$OCX_TEST_BIN/dll_holder.exe" "$1" </dev/null >/dev/null 2>&1 &
     holder=$!
-    for _ in $(seq 100); do [ -e "$WINEPREFIX/drive_c/holder-ready" ] && break; sleep 0.1; done
+    await test -e "$WINEPREFIX/drive_c/holder-ready"
     check "the DLL is loaded" test -e "$WINEPREFIX/drive_c/holder-ready"
 }
 let_go() {
     touch "$WINEPREFIX/drive_c/holder-release"
     wait "$holder" || true
+}
+
+# A restart of the machine: every program ends, and what was queued for the restart is done.
+restart() { # [wine loader]
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    "${1:-$WINE_LOADER}" wineboot -r </dev/null >/dev/null 2>&1
 }
 
 tool_calls() { [ -f "$calls_log" ] && tr -d '\r' <"$calls_log" | cut -d' ' -f1,2 || true; }
@@ -95,6 +130,7 @@ tool_calls_were() { check "tool calls: $1" equals "$(tool_calls | tr '\n' ,)" "$
 attrib() { "$WINE_LOADER" cmd /c attrib "$@" </dev/null >/dev/null 2>&1; }
 
 reported() { grep -qxF "$1" "$report"; }
+lacks() { ! grep -qE "$1" "$report"; } # no line of the report matches the pattern
 messages() { grep -c '^message ' "$report" || true; }
 same_file() { cmp -s "$1" "$2"; }
 equals() { [ "$1" = "$2" ]; }
