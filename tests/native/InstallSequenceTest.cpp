@@ -314,8 +314,7 @@ TEST(InstallSequence, StepFailuresThatStillEndInstalled) {
 
 // Leftovers of runs that were cut off: staged copies go first, one of them still loaded at the
 // next restart; a copy set aside, maybe the last that worked, goes only once the new copy has
-// registered, and a run that fails names it. A file that another program named alike is left
-// alone.
+// registered. A file that another program named alike is left alone.
 TEST(InstallSequence, LeftoversOfEarlierRunsAreRemovedAndNothingElse) {
     const std::wstring staged = Target + L".new-0000ABCD.tmp";
     const std::wstring held = Target + L".old-DEADBEEF.tmp";
@@ -330,21 +329,11 @@ TEST(InstallSequence, LeftoversOfEarlierRunsAreRemovedAndNothingElse) {
     EXPECT_EQ(run.platform.AfterRestart(), Files({Source, Target, foreign}));
 
     // A free name is taken by the rename itself: one that another file has is passed over.
-    EXPECT_NE(run.Trace().find(L"UniqueName T.old-*.tmp; RenameFile T -> O; "), std::wstring::npos);
     const Installation taken({.Files = {Source, Target, Target + L".old-00000002.tmp"}});
     EXPECT_NE(taken.Trace().find(L"UniqueName T.old-*.tmp; RenameFile T -> O; UniqueName "
                                  L"T.old-*.tmp; RenameFile T -> T.old-00000003.tmp; "),
               std::wstring::npos);
     EXPECT_EQ(taken.platform.AfterRestart(), Files({Source, Target}));
-
-    Script failing = script;
-    failing.Files.erase(staged);
-    failing.ToolEnds = {Ok, Status5};
-    ExpectRun(failing,
-              Begin + Stage + Unregister + SetAside + Register + RemoveNew + Restore +
-                  Told(NotRegistered +
-                       L"ended with status 5\r\nAn earlier copy is kept as T.old-DEADBEEF.tmp"),
-              RegistrationFailed);
 }
 
 // Each kind of leftover apart: a copy queued for deletion at the restart is no one's (one try
