@@ -10,12 +10,15 @@ namespace ocx {
 
 namespace {
 
-// Only the system and the administrators may open the lock's contents, and nothing is
-// inherited from the folder. The system folder itself lets no other account create a file: so
-// no other account can make the lock first, or hold it. Anyone may open any file there for its
-// attributes alone, which shares with every other open; were the lock deleted when let go,
-// such a handle would keep it "being deleted", refusing every run: so the file stays.
-constexpr const wchar_t* LockAccess = L"D:P(A;;FA;;;SY)(A;;FA;;;BA)";
+// The lock lives in a folder of its own in the system folder, owned by the administrators, which
+// only the system and the administrators may open, list or change, and nothing is inherited
+// from above. The system folder lets no other account create a file or folder: so no other
+// account can make the lock first. Nor can it open the lock at all, not even for its attributes
+// alone (which anyone may do in a folder they can list, and which no sharing rule refuses), so
+// it can neither hold it, nor keep it "being deleted", nor link to it from a folder of its own
+// (which older Windows allowed with such a handle). The file stays, for the next run.
+constexpr const wchar_t* LockAccess = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+constexpr const wchar_t* LockFolder = L"\\ocxsetup";
 // How often a waiting run tries the lock again.
 constexpr DWORD RetryMilliseconds = 100;
 // A lock file that an administrator has just deleted refuses every open until it is gone;
@@ -30,21 +33,22 @@ private:
     UniqueFileHandle file_;
 };
 
-std::wstring LockPath(const std::wstring& name) {
+std::wstring LockFolderPath() {
     std::wstring folder(MAX_PATH, L'\0');
     const UINT length = ::GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
     if (length == 0 || length >= folder.size()) {
         throw Win32Error(length == 0 ? ::GetLastError() : ERROR_BUFFER_OVERFLOW);
     }
     folder.resize(length);
-    return folder + L"\\" + name + L".lock";
+    return folder + LockFolder;
 }
 
 } // namespace
 
 std::unique_ptr<HeldLock> TakeMachineWideLock(const std::wstring& name,
                                               std::optional<std::chrono::seconds> limit) {
-    const std::wstring path = LockPath(name);
+    const std::wstring folder = LockFolderPath();
+    const std::wstring path = folder + L"\\" + name + L".lock";
     PSECURITY_DESCRIPTOR access = nullptr;
     if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(LockAccess, SDDL_REVISION_1, &access,
                                                                nullptr) == FALSE) {
@@ -52,6 +56,10 @@ std::unique_ptr<HeldLock> TakeMachineWideLock(const std::wstring& name,
     }
     const UniqueLocalMemory freed(access);
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), access, FALSE};
+    if (::CreateDirectoryW(folder.c_str(), &attributes) == FALSE &&
+        ::GetLastError() != ERROR_ALREADY_EXISTS) {
+        throw LastWin32Error();
+    }
     const ULONGLONG start = ::GetTickCount64();
     ULONGLONG deniedSince = 0; // when opens began to be refused; 0 while they are not
     for (;;) {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -179,7 +180,7 @@ TEST_F(Win32PlatformTest, MachineWideLockKeepsRunsApartWhateverElseHasItsName) {
     const std::wstring name = L"ocxsetup.test." + std::to_wstring(::GetCurrentProcessId());
     std::wstring path(MAX_PATH, L'\0');
     path.resize(::GetSystemDirectoryW(path.data(), MAX_PATH));
-    path += L"\\" + name + L".lock";
+    path += L"\\ocxsetup\\" + name + L".lock";
 
     PSECURITY_DESCRIPTOR stranger = nullptr; // owned by the local service account
     ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
@@ -253,6 +254,18 @@ TEST_F(Win32PlatformTest, LimitedWaitEndsAProgramWhoseWindowStaysOrThatOutlastsT
         ::Sleep(100);
     }
     EXPECT_EQ(Running(L"notepad.exe"), 0U) << "left running beside the next run";
+    // A tool that ended by itself leaves what it started running, as it would without a job.
+    {
+        const auto launched = platform.Launch({.Program = system + L"\\cmd.exe",
+                                               .Arguments = L"/c start \"\" notepad.exe",
+                                               .Folder = system});
+        launched->KeepWithItsChildren();
+        launched->Resume();
+        EXPECT_EQ(launched->WaitForExit(std::nullopt).How, ProcessEnd::Exited);
+    }
+    ::Sleep(1000);
+    EXPECT_EQ(Running(L"notepad.exe"), 1U) << "ended with the tool that started it";
+    std::system("taskkill /f /im notepad.exe >nul 2>&1");
 }
 
 } // namespace
