@@ -53,6 +53,21 @@ void BeUnruly() {
     Record(main != nullptr && ::IsWindow(main) != FALSE ? L"main-kept" : L"main-lost");
 }
 
+// Starts a program with the command line given, and waits for it to end if asked to.
+void Start(const wchar_t* program, std::wstring command, bool wait) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (::CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                         &startup, &process) != FALSE) {
+        ::CloseHandle(process.hThread);
+        if (wait) {
+            ::WaitForSingleObject(process.hProcess, INFINITE);
+        }
+        ::CloseHandle(process.hProcess);
+    }
+}
+
 // With OCX_TEST_HOLDER set (the path of dll_holder.exe), a program that uses the control loads
 // this copy first and keeps it: the copy can then be renamed but not deleted.
 void GetHeld() {
@@ -60,15 +75,7 @@ void GetHeld() {
     if (holder == nullptr) {
         return;
     }
-    std::wstring command = L"\"" + std::wstring(holder) + L"\" \"" + ModulePath() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (::CreateProcessW(holder, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                         &startup, &process) != FALSE) {
-        ::CloseHandle(process.hThread);
-        ::CloseHandle(process.hProcess);
-    }
+    Start(holder, L"\"" + std::wstring(holder) + L"\" \"" + ModulePath() + L"\"", false);
     const ULONGLONG giveUp = ::GetTickCount64() + 10000;
     while (::GetFileAttributesW(L"C:\\holder-ready") == INVALID_FILE_ATTRIBUTES &&
            ::GetTickCount64() < giveUp) {
@@ -84,16 +91,7 @@ void StartAsker() {
     if (asker == nullptr) {
         return;
     }
-    std::wstring command = L"\"" + std::wstring(asker) + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (::CreateProcessW(asker, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                         &startup, &process) != FALSE) {
-        ::CloseHandle(process.hThread);
-        ::WaitForSingleObject(process.hProcess, INFINITE);
-        ::CloseHandle(process.hProcess);
-    }
+    Start(asker, L"\"" + std::wstring(asker) + L"\"", true);
 #endif
 }
 

@@ -225,26 +225,27 @@ TEST_F(Win32PlatformTest, LimitedWaitEndsAProgramWhoseWindowStaysOrThatOutlastsT
     const std::wstring splash = TestControl(L"splash");
     std::wstring system(MAX_PATH, L'\0');
     system.resize(::GetSystemDirectoryW(system.data(), MAX_PATH));
+    // Started as the installer starts the tool: held, in its job, then let run.
+    const auto start = [&](const std::wstring& program, const std::wstring& arguments) {
+        auto launched =
+            platform.Launch({.Program = program, .Arguments = arguments, .Folder = system});
+        launched->KeepWithItsChildren();
+        launched->Resume();
+        return launched;
+    };
     for (const auto& [program, arguments, limit, why] :
          {std::tuple{system + L"\\notepad.exe", std::wstring(), 60, ProcessEnd::ShowedWindow},
           {system + L"\\cmd.exe", L"/c start \"\" /wait notepad.exe", 60, ProcessEnd::ShowedWindow},
           {system + L"\\regsvr32.exe", L"/s /u " + control, 1, ProcessEnd::TimedOut},
           {system + L"\\regsvr32.exe", L"/s /u " + splash, 60, ProcessEnd::Exited}}) {
-        const auto launched =
-            platform.Launch({.Program = program, .Arguments = arguments, .Folder = system});
-        launched->KeepWithItsChildren();
-        launched->Resume();
-        EXPECT_EQ(launched->WaitForExit(std::chrono::seconds(limit)).How, why) << program;
+        EXPECT_EQ(start(program, arguments)->WaitForExit(std::chrono::seconds(limit)).How, why)
+            << program;
         EXPECT_EQ(Running(L"notepad.exe"), 0U) << "every program of the group is ended";
     }
     // An installer that goes away while the tool runs (ended by a deployment's time limit)
     // takes the tool and what it started with it.
     {
-        const auto launched = platform.Launch({.Program = system + L"\\cmd.exe",
-                                               .Arguments = L"/c start \"\" /wait notepad.exe",
-                                               .Folder = system});
-        launched->KeepWithItsChildren();
-        launched->Resume();
+        const auto launched = start(system + L"\\cmd.exe", L"/c start \"\" /wait notepad.exe");
         for (int tries = 0; tries < 100 && Running(L"notepad.exe") == 0; ++tries) {
             ::Sleep(100);
         }
@@ -255,14 +256,9 @@ TEST_F(Win32PlatformTest, LimitedWaitEndsAProgramWhoseWindowStaysOrThatOutlastsT
     }
     EXPECT_EQ(Running(L"notepad.exe"), 0U) << "left running beside the next run";
     // A tool that ended by itself leaves what it started running, as it would without a job.
-    {
-        const auto launched = platform.Launch({.Program = system + L"\\cmd.exe",
-                                               .Arguments = L"/c start \"\" notepad.exe",
-                                               .Folder = system});
-        launched->KeepWithItsChildren();
-        launched->Resume();
-        EXPECT_EQ(launched->WaitForExit(std::nullopt).How, ProcessEnd::Exited);
-    }
+    EXPECT_EQ(
+        start(system + L"\\cmd.exe", L"/c start \"\" notepad.exe")->WaitForExit(std::nullopt).How,
+        ProcessEnd::Exited);
     ::Sleep(1000);
     EXPECT_EQ(Running(L"notepad.exe"), 1U) << "ended with the tool that started it";
     std::system("taskkill /f /im notepad.exe >nul 2>&1");
