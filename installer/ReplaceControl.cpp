@@ -145,7 +145,7 @@ bool frmMain::StageNewCopy() noexcept {
 void frmMain::SetOldCopyAside() noexcept {
     TryRegisterControl(FileTarget, false, ToolMessages::AsUsual);
     StepFailure failure;
-    if (MoveTarget(OldCopyTag, aside_, &failure)) {
+    if (MoveToTemporaryName(FileTarget, OldCopyTag, aside_, &failure)) {
         return;
     }
     // Nothing there after all (the target could not be looked at): nothing to register again.
@@ -200,15 +200,11 @@ void frmMain::RemoveNewCopy() noexcept {
         return;
     }
     std::wstring moved;
-    if (MoveTarget(DeletedTag, moved, nullptr)) {
+    if (MoveToTemporaryName(FileTarget, DeletedTag, moved, nullptr)) {
         Discard(moved);
         return;
     }
     Attempt([&] { unremoved_ = FileTarget; });
-}
-
-bool frmMain::MoveTarget(std::wstring_view tag, std::wstring& to, StepFailure* failure) noexcept {
-    return MoveToTemporaryName(FileTarget, tag, to, failure);
 }
 
 // Renames the file straight to a free temporary name of the tag's kind, given in `to`: nothing

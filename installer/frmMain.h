@@ -89,7 +89,6 @@ private:
     bool RegisterNewCopy() noexcept;
     void RemoveNewCopy() noexcept;
     void RestoreOldCopy() noexcept;
-    bool MoveTarget(std::wstring_view tag, std::wstring& to, StepFailure* failure) noexcept;
     bool MoveToTemporaryName(const std::wstring& from, std::wstring_view tag, std::wstring& to,
                              StepFailure* failure) noexcept;
     void Discard(std::wstring& path) noexcept;

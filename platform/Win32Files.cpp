@@ -40,10 +40,6 @@ std::vector<std::wstring> Win32Platform::MatchFiles(const std::wstring& path) {
 }
 
 std::wstring Win32Platform::UniqueName(const std::wstring& prefix, const std::wstring& suffix) {
-    // Numbers in turn from one of this process's own, so that runs seldom meet on a name.
-    if (nextUnique_ == 0) {
-        nextUnique_ = ::GetTickCount() ^ (::GetCurrentProcessId() << 16);
-    }
     std::wstring digits(8, L'0');
     for (std::size_t at = digits.size(), rest = nextUnique_++; at-- > 0; rest >>= 4) {
         digits[at] = L"0123456789ABCDEF"[rest & 0xF];

@@ -1,6 +1,7 @@
 #include "platform/Win32Lock.h"
 
 #include "platform/MessageWait.h"
+#include "platform/SystemFolder.h"
 #include "platform/UniqueHandle.h"
 #include "platform/Win32Error.h"
 
@@ -33,21 +34,15 @@ private:
     UniqueFileHandle file_;
 };
 
-std::wstring LockFolderPath() {
-    std::wstring folder(MAX_PATH, L'\0');
-    const UINT length = ::GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
-    if (length == 0 || length >= folder.size()) {
-        throw Win32Error(length == 0 ? ::GetLastError() : ERROR_BUFFER_OVERFLOW);
-    }
-    folder.resize(length);
-    return folder + LockFolder;
-}
-
 } // namespace
 
 std::unique_ptr<HeldLock> TakeMachineWideLock(const std::wstring& name,
                                               std::optional<std::chrono::seconds> limit) {
-    const std::wstring folder = LockFolderPath();
+    const std::wstring system = SystemFolderPath();
+    if (system.empty()) {
+        throw Win32Error(ERROR_PATH_NOT_FOUND);
+    }
+    const std::wstring folder = system + LockFolder;
     const std::wstring path = folder + L"\\" + name + L".lock";
     PSECURITY_DESCRIPTOR access = nullptr;
     if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(LockAccess, SDDL_REVISION_1, &access,

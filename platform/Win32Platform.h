@@ -43,7 +43,9 @@ public:
 
 private:
     UniqueWindow window_;
-    DWORD nextUnique_ = 0; // the next temporary name's number; 0 until first asked
+    // The next temporary name's number: numbers in turn from one of this process's own, so that
+    // runs seldom meet on a name.
+    DWORD nextUnique_ = ::GetTickCount() ^ (::GetCurrentProcessId() << 16);
 };
 
 } // namespace ocx

@@ -1,5 +1,6 @@
 #include "platform/Win32Session.h"
 
+#include "platform/SystemFolder.h"
 #include "platform/SystemFunction.h"
 #include "platform/UniqueHandle.h"
 
@@ -22,13 +23,9 @@ static_assert(static_cast<int>(SessionState::Active) == WTSActive &&
 // Loaded at run time from the system folder by its full path: as a static import it would be
 // looked for beside the program (a Downloads folder) before the program could prevent it.
 UniqueModule LoadSystemLibrary(const wchar_t* name) {
-    std::wstring path(MAX_PATH, L'\0');
-    const UINT length = ::GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
-    if (length == 0 || length >= path.size()) {
-        return UniqueModule();
-    }
-    path.resize(length);
-    return UniqueModule(::LoadLibraryW((path + L"\\" + name).c_str()));
+    const std::wstring folder = SystemFolderPath();
+    return folder.empty() ? UniqueModule()
+                          : UniqueModule(::LoadLibraryW((folder + L"\\" + name).c_str()));
 }
 
 bool StationVisible() {

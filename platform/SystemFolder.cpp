@@ -1,0 +1,14 @@
+#include "platform/SystemFolder.h"
+
+#include <windows.h>
+
+namespace ocx {
+
+std::wstring SystemFolderPath() {
+    std::wstring folder(MAX_PATH, L'\0');
+    const UINT length = ::GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+    folder.resize(length < folder.size() ? length : 0);
+    return folder;
+}
+
+} // namespace ocx
