@@ -26,14 +26,27 @@ std::wstring ToolArgument(const std::wstring& path) {
     return L'"' + path + L'"';
 }
 
-// A number as text. Not std::to_wstring: its formatter would take a sixth of the program.
-std::wstring Decimal(unsigned long number) {
+// A number as text, in at least the digits given. Not std::to_wstring: its formatter would take
+// a sixth of the program.
+std::wstring Digits(unsigned long number, unsigned long base, std::size_t width = 1) {
     std::wstring digits;
     do {
-        digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + number % 10));
-        number /= 10;
-    } while (number != 0);
+        digits.insert(digits.begin(), L"0123456789ABCDEF"[number % base]);
+        number /= base;
+    } while (number != 0 || digits.size() < width);
     return digits;
+}
+
+// An exit status as Windows writes it: an exception's code (a crash, such as 0xC0000005) in
+// hexadecimal, as administrators search for it, and any other in decimal.
+std::wstring Status(unsigned long status) {
+    constexpr unsigned long ExceptionCodes = 0xC0000000;
+    return status >= ExceptionCodes ? L"0x" + Digits(status, 16, 8) : Digits(status, 10);
+}
+
+// The text with the system's reason after it, where the system gave one.
+std::wstring WithReason(const std::wstring& text, const std::wstring& reason) {
+    return reason.empty() ? text : text + L": " + reason;
 }
 
 // Why a tool run failed, for an administrator; empty when it ended with status 0.
@@ -44,12 +57,12 @@ std::wstring ToolFailure(const ProcessEnd& end) {
         return tool + L" showed a window that no one can answer and was ended";
     case ProcessEnd::TimedOut:
         return tool + L" did not end within " +
-               Decimal(static_cast<unsigned long>(ToolTimeLimit.count())) +
+               Digits(static_cast<unsigned long>(ToolTimeLimit.count()), 10) +
                L" minutes and was ended";
     case ProcessEnd::Exited:
         break;
     }
-    return end.Status == 0 ? std::wstring() : tool + L" ended with status " + Decimal(end.Status);
+    return end.Status == 0 ? std::wstring() : tool + L" ended with status " + Status(end.Status);
 }
 
 } // namespace
@@ -74,8 +87,10 @@ frmMain::ToolRun frmMain::RegisterControl(const std::wstring& path, bool Registe
     try {
         launched = platform_.Launch(
             {.Program = tool, .Arguments = arguments, .Folder = folder, .ShowCommand = ShowNormal});
-    } catch (const PlatformError&) {
-        return {.Failure = std::wstring(ToolName) + L" could not be started"};
+    } catch (const PlatformError& error) {
+        // What tells a tool refused by a policy (AppLocker, App Control) from a missing one.
+        return {.Failure = WithReason(std::wstring(ToolName) + L" could not be started",
+                                      error.Description())};
     }
     // What the control starts as it registers (a program that asks a question, say) goes with
     // the tool, to be watched and ended with it; where no job can be had, the tool runs alone.
@@ -105,8 +120,7 @@ frmMain::ToolRun frmMain::TryRegisterControl(const std::wstring& path, bool Regi
     StepFailure failure;
     if (!Attempt([&] { run = RegisterControl(path, Register, messages); }, &failure)) {
         Attempt([&] {
-            run.Failure = std::wstring(ToolName) + L" could not be run" +
-                          (failure.Reason.empty() ? L"" : L": " + failure.Reason);
+            run.Failure = WithReason(std::wstring(ToolName) + L" could not be run", failure.Reason);
         });
     }
     return run;

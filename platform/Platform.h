@@ -89,6 +89,7 @@ struct SessionFacts {
     bool StationVisible = false; // the window station is one that a user can see
     unsigned long Id = 0;        // the session: 0 is the services' own, which no one sees
     SessionState State = SessionState::Disconnected;
+    bool LocalSystem = false; // the program runs as the system's own account, never a user's
 };
 
 // Everything the installer needs from the operating system. Operations raise PlatformError.
@@ -173,11 +174,11 @@ public:
     // Whether anyone can answer a message box: only on a window station that a user can see
     // (not a service's), outside session 0, which no user has seen since Windows Vista, and in a
     // session where a user is logged on and at it (not a logon screen, nor a session left
-    // disconnected).
-    // Elsewhere a box would wait forever.
+    // disconnected). Elsewhere a box would wait forever. A run as the system's own account is a
+    // deployment tool's, even on a user's desktop: whoever sits there did not start it.
     bool UserCanAnswer() {
         const SessionFacts session = Session();
-        return session.StationVisible && session.Id != 0 &&
+        return !session.LocalSystem && session.StationVisible && session.Id != 0 &&
                (session.State == SessionState::Active || session.State == SessionState::Shadow);
     }
 

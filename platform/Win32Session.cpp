@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <wtsapi32.h>
 
+#include <array>
 #include <string>
 
 namespace ocx {
@@ -58,6 +59,22 @@ SessionState State() {
                                                             : SessionState::Disconnected;
 }
 
+// Whether the process runs as LocalSystem, which services and deployment agents use.
+bool RunsAsLocalSystem() {
+    HANDLE opened = nullptr;
+    if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &opened) == FALSE) {
+        return false;
+    }
+    const UniqueKernelHandle token(opened);
+    // TOKEN_USER followed by the SID it points to.
+    alignas(TOKEN_USER) std::array<BYTE, sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE> user{};
+    DWORD size = 0;
+    return ::GetTokenInformation(token.get(), TokenUser, user.data(),
+                                 static_cast<DWORD>(user.size()), &size) != FALSE &&
+           ::IsWellKnownSid(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid,
+                            WinLocalSystemSid) != FALSE;
+}
+
 } // namespace
 
 SessionFacts CurrentSession() {
@@ -65,7 +82,7 @@ SessionFacts CurrentSession() {
     if (::ProcessIdToSessionId(::GetCurrentProcessId(), &id) == FALSE) {
         id = 0;
     }
-    return {StationVisible(), id, State()};
+    return {StationVisible(), id, State(), RunsAsLocalSystem()};
 }
 
 } // namespace ocx

@@ -110,6 +110,15 @@ void ShowSplash() {
 #endif
 }
 
+// With OCX_TEST_CRASH_BUILD naming this build, registration crashes the tool that loaded it, as
+// a faulty control does: an access violation that nothing handles.
+void CrashIfAsked() {
+    const wchar_t* build = ::_wgetenv(L"OCX_TEST_CRASH_BUILD");
+    if (build != nullptr && std::wstring(build) == TEST_CONTROL_BUILD) {
+        ::RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    }
+}
+
 } // namespace
 
 #ifdef TEST_CONTROL_NEEDS_DEP
@@ -121,6 +130,7 @@ STDAPI DllRegisterServer() {
     GetHeld();
     ShowSplash();
     StartAsker();
+    CrashIfAsked();
 #ifdef TEST_CONTROL_SHOWS_BOX
     // As some controls do, whatever the tool's /s: where no one can see it, it waits forever.
     ::MessageBoxW(nullptr, L"Registering the control", L"morvantel", MB_OK);

@@ -8,6 +8,8 @@
 //   boxes-findable yes|no       whether every box had a taskbar button (no owner); Wine does
 //                               not make a box topmost for MB_TOPMOST, so that is not asked
 //   exit <status>               or "exit timeout" when it had not ended after a minute
+// A command script (.cmd) named instead of the installer is run through the command interpreter,
+// as deployment agents run one: cmd /c <script>.
 // Options, before the installer: --unseen runs it on a window station of its own that no one can
 // see, as under a service; --leave-open leaves its boxes open, as a user who walked away, and
 // waits for it with no limit.
@@ -96,6 +98,12 @@ int wmain(int argc, wchar_t** argv) {
     installer.resize(::GetFullPathNameW(argv[argc - 1], static_cast<DWORD>(installer.size()),
                                         installer.data(), nullptr));
     std::wstring command = L"\"" + installer + L"\"";
+    if (installer.ends_with(L".cmd")) {
+        std::wstring interpreter(MAX_PATH, L'\0');
+        interpreter.resize(::GetSystemDirectoryW(interpreter.data(), MAX_PATH));
+        installer = interpreter + L"\\cmd.exe";
+        command = L"cmd.exe /c " + command;
+    }
     std::wstring desktop = unseen ? UnseenDesktop() : L"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);

@@ -71,11 +71,11 @@ download_folder() { # name [control build]
 # Starts the installer in the folder, as a double-click would (the folder is current), through
 # the probe; the probe's report goes to $report, each line as it comes. Probe options (--unseen,
 # --leave-open) go after the folder.
-run_installer() { # folder [probe option]
+run_installer() { # folder [probe option] [program, ocxsetup.exe unless named]
     runs=$((${runs:-0} + 1))
     report=$work/report.$runs
     # Wine's own errors, if any, go with the scenario's output: they explain a run gone wrong.
-    (cd "$1" && WINEDEBUG=-all,err+all "$WINE_LOADER" "$OCX_TEST_BIN/e2e_probe.exe" ${2:-} ocxsetup.exe </dev/null | stdbuf -oL tr -d "\r" >"$report")
+    (cd "$1" && WINEDEBUG=-all,err+all "$WINE_LOADER" "$OCX_TEST_BIN/e2e_probe.exe" ${2:-} "${3:-ocxsetup.exe}" </dev/null | stdbuf -oL tr -d "\r" >"$report")
     sed 's/^/  | /' "$report"
 }
 

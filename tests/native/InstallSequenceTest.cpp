@@ -213,12 +213,12 @@ TEST(InstallSequence, NewCopyThatDoesNotRegisterIsRolledBackAndEveryFailureIsTol
               RegistrationFailed);
     ExpectRun({.Files = {Source}, .ToolEnds = {ProcessEnd{ProcessEnd::Exited, 0xC0000005}}},
               Begin + Stage + Register + RemoveNew +
-                  Told(NotRegistered + L"ended with status 3221225477"),
+                  Told(NotRegistered + L"ended with status 0xC0000005"),
               RegistrationFailed);
     ExpectRun({.Files = {Source}, .Failing = {L"Launch*"}},
               Begin + Stage + PutInPlace + L"GetSystemDirectoryA; Launch T; " +
                   L"GetSystemDirectoryA; Launch /s -u T; DeleteFiles T; " +
-                  Told(NotRegistered + L"could not be started"),
+                  Told(NotRegistered + L"could not be started: The media is write protected."),
               RegistrationFailed);
     // No tool could be started (missing, or refused by a policy): the old copy's registration
     // is as it was, so it is not made again, and nothing claims it failed.
@@ -226,7 +226,7 @@ TEST(InstallSequence, NewCopyThatDoesNotRegisterIsRolledBackAndEveryFailureIsTol
               Begin + Stage + L"GetSystemDirectoryA; Launch -u T; " + SetAside + PutInPlace +
                   L"GetSystemDirectoryA; Launch T; GetSystemDirectoryA; Launch /s -u T; " +
                   L"DeleteFiles T; RenameFile O => T; " +
-                  Told(NotRegistered + L"could not be started"),
+                  Told(NotRegistered + L"could not be started: The media is write protected."),
               RegistrationFailed);
     // Only the unregistration could not start: the new copy's runs changed the registration,
     // so the old copy's is made again.
@@ -376,21 +376,24 @@ TEST(InstallSequence, UnattendedRunShowsNoBoxBoundsItsWaitsAndWritesTheLine) {
     EXPECT_EQ(Installation({.Files = {Source}, .LockHeld = true}).form.Result(), Installed)
         << "where someone can answer, the run waits as long as it takes";
     // Session 0, a logon screen and a session no one is connected to are unseen too, however
-    // visible the station. A tool run that fails, shows a window or outlasts the limit is
-    // rolled back, and the line says why.
+    // visible the station, and so is the system's own account on a user's desktop, as deployment
+    // tools start it. A tool run that fails, shows a window or outlasts the limit is rolled back,
+    // and the line says why; a crash is told by its exception code.
     const std::wstring rolledBack = Bounded(Unseen + Stage + SilentUnregister + SetAside +
                                             PutInPlace + Reregister + RemoveNew + Restore);
-    for (const auto& [id, state, ends, line] :
-         {std::tuple{0UL, SessionState::Active, std::deque{Ok, Status5},
+    using enum SessionState;
+    for (const auto& [session, ends, line] :
+         {std::tuple{SessionFacts{true, 0, Active}, std::deque{Ok, Status5},
                      std::wstring(L"ended with status 5")},
-          {1UL, SessionState::Connected, std::deque{Ok, ProcessEnd{ProcessEnd::ShowedWindow}},
+          {SessionFacts{true, 1, Connected}, std::deque{Ok, ProcessEnd{ProcessEnd::ShowedWindow}},
            L"showed a window that no one can answer and was ended"},
-          {1UL, SessionState::Disconnected, std::deque{Ok, ProcessEnd{ProcessEnd::TimedOut}},
+          {SessionFacts{true, 1, Disconnected}, std::deque{Ok, ProcessEnd{ProcessEnd::TimedOut}},
            L"did not end within 5 minutes and was ended"},
-          {1UL, SessionState::Active, std::deque{Ok, Status5, Ok, Status5},
-           L"ended with status 5: " + NotBack + L"regsvr32 ended with status 5"}}) {
-        const SessionFacts session{
-            .StationVisible = id != 1 || state != SessionState::Active, .Id = id, .State = state};
+          {SessionFacts{false, 1, Active}, std::deque{Ok, Status5, Ok, Status5},
+           L"ended with status 5: " + NotBack + L"regsvr32 ended with status 5"},
+          {SessionFacts{true, 1, Active, true},
+           std::deque{Ok, ProcessEnd{ProcessEnd::Exited, 0xC0000005}},
+           L"ended with status 0xC0000005"}}) {
         std::wstring trace = rolledBack;
         trace += Wrote(NotRegistered + line);
         ExpectRun({.Files = {Source, Target}, .ToolEnds = ends, .Session = session}, trace,
