@@ -1,22 +1,19 @@
 @echo off
-rem Runs ocxsetup.exe from this folder, as deployment tools should, and keeps the line it writes:
-rem one line per run, with the date, time and exit status, appended to %ProgramData%\ocxsetup.log.
-rem Ends with the program's own exit status.
+rem Runs ocxsetup.exe from this folder, as deployment tools should, and keeps the line that it
+rem writes when a run fails: each run appends to %SystemRoot%\Logs\ocxsetup.log a line with the
+rem date and time it started, the program's line, if any, and a line with the date, time and exit
+rem status it ended with. Ends with the program's own exit status.
 setlocal DisableDelayedExpansion
-set "log=%ProgramData%\ocxsetup.log"
-rem The line is caught in a file new to this run: one of that name that is there already may be
-rem anyone's, and is neither read nor written (the program then runs with its line unkept).
-set "line=%ProgramData%\ocxsetup-%RANDOM%%RANDOM%.line"
-if exist "%line%" set "line=NUL"
-"%~dp0ocxsetup.exe" 2>"%line%"
+rem Only the system and the administrators can write there: in ProgramData any user could make
+rem the file first, then read, change or refuse what is written to it.
+set "log=%SystemRoot%\Logs\ocxsetup.log"
+if not exist "%SystemRoot%\Logs\" md "%SystemRoot%\Logs" 2>NUL
+rem Where the file cannot be written (a run without administrator rights), the program runs all
+rem the same, its line unkept: a redirection that fails would not start it at all.
+cmd /d /c exit 0
+>>"%log%" echo %DATE% %TIME% started
+if errorlevel 1 set "log=NUL"
+"%~dp0ocxsetup.exe" 2>>"%log%"
 set "status=%ERRORLEVEL%"
-rem The line is written from the loop's variable, never parsed as part of a command: a path in
-rem it with an ampersand or an angle bracket in a name stays text.
-set "told="
-for /f "usebackq delims=" %%L in ("%line%") do (
-    >>"%log%" echo %DATE% %TIME% exit %status%: %%L
-    set "told=1"
-)
-if not defined told >>"%log%" echo %DATE% %TIME% exit %status%
-if not "%line%"=="NUL" del "%line%"
+>>"%log%" echo %DATE% %TIME% ended with status %status%
 exit /b %status%

@@ -37,10 +37,11 @@ std::wstring Digits(unsigned long number, unsigned long base, std::size_t width 
     return digits;
 }
 
-// An exit status as Windows writes it: an exception's code (a crash, such as 0xC0000005) in
-// hexadecimal, as administrators search for it, and any other in decimal.
+// An exit status as Windows writes it: an exception's code (a crash, such as 0xC0000005, or a
+// breakpoint's 0x80000003) in hexadecimal, as administrators search for it, and any other in
+// decimal.
 std::wstring Status(unsigned long status) {
-    constexpr unsigned long ExceptionCodes = 0xC0000000;
+    constexpr unsigned long ExceptionCodes = 0x80000000;
     return status >= ExceptionCodes ? L"0x" + Digits(status, 16, 8) : Digits(status, 10);
 }
 

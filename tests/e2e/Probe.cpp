@@ -9,7 +9,8 @@
 //                               not make a box topmost for MB_TOPMOST, so that is not asked
 //   exit <status>               or "exit timeout" when it had not ended after a minute
 // A command script (.cmd) named instead of the installer is run through the command interpreter,
-// as deployment agents run one: cmd /c <script>.
+// as deployment agents run one: cmd /d /c ""<script>"" (the outer quotes are cmd's to strip, so a
+// path with & or brackets stays one).
 // Options, before the installer: --unseen runs it on a window station of its own that no one can
 // see, as under a service; --leave-open leaves its boxes open, as a user who walked away, and
 // waits for it with no limit.
@@ -102,7 +103,7 @@ int wmain(int argc, wchar_t** argv) {
         std::wstring interpreter(MAX_PATH, L'\0');
         interpreter.resize(::GetSystemDirectoryW(interpreter.data(), MAX_PATH));
         installer = interpreter + L"\\cmd.exe";
-        command = L"cmd.exe /c " + command;
+        command = L"cmd.exe /d /c \"" + command + L"\"";
     }
     std::wstring desktop = unseen ? UnseenDesktop() : L"";
     STARTUPINFOW startup{};

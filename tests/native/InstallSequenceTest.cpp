@@ -211,9 +211,9 @@ TEST(InstallSequence, NewCopyThatDoesNotRegisterIsRolledBackAndEveryFailureIsTol
                   Told(NotRegistered + L"could not be run: The media is write protected.\r\n" +
                        NotBack + L"regsvr32 could not be run: The media is write protected."),
               RegistrationFailed);
-    ExpectRun({.Files = {Source}, .ToolEnds = {ProcessEnd{ProcessEnd::Exited, 0xC0000005}}},
+    ExpectRun({.Files = {Source}, .ToolEnds = {ProcessEnd{ProcessEnd::Exited, 0x80000003}}},
               Begin + Stage + Register + RemoveNew +
-                  Told(NotRegistered + L"ended with status 0xC0000005"),
+                  Told(NotRegistered + L"ended with status 0x80000003"),
               RegistrationFailed);
     ExpectRun({.Files = {Source}, .Failing = {L"Launch*"}},
               Begin + Stage + PutInPlace + L"GetSystemDirectoryA; Launch T; " +
