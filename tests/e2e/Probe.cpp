@@ -100,9 +100,7 @@ int wmain(int argc, wchar_t** argv) {
                                         installer.data(), nullptr));
     std::wstring command = L"\"" + installer + L"\"";
     if (installer.ends_with(L".cmd")) {
-        std::wstring interpreter(MAX_PATH, L'\0');
-        interpreter.resize(::GetSystemDirectoryW(interpreter.data(), MAX_PATH));
-        installer = interpreter + L"\\cmd.exe";
+        installer = ::_wgetenv(L"ComSpec");
         command = L"cmd.exe /d /c \"" + command + L"\"";
     }
     std::wstring desktop = unseen ? UnseenDesktop() : L"";
