@@ -1,6 +1,6 @@
 #include "app/DllSearch.h"
 
-#include "platform/SystemFunction.h"
+#include "platform/win32/SystemFunction.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include "app/StartupForm.h"
 
 #include "installer/frmMain.h"
-#include "platform/Win32Platform.h"
+#include "platform/win32/Win32Platform.h"
 
 namespace ocx {
 
@@ -15,11 +15,10 @@ constexpr int ClientHeightTwips = 3195;
 constexpr int TwipsPerInch = 1440;
 constexpr WORD ProgramIcon = 1;
 
-struct ScreenDcTraits {
-    using pointer = HDC;
-    static pointer Invalid() noexcept { return nullptr; }
-    static void Close(pointer dc) noexcept { ::ReleaseDC(nullptr, dc); }
-};
+void ReleaseScreenDc(HDC dc) {
+    ::ReleaseDC(nullptr, dc);
+}
+using UniqueScreenDc = UniqueHandle<HDC, ReleaseScreenDc>;
 
 LRESULT CALLBACK FormProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // The run ends by itself: a close request (taskkill without /f, a tool) must not destroy
@@ -41,14 +40,14 @@ void RegisterFormClass(HINSTANCE instance) {
     form.hInstance = instance;
     form.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(ProgramIcon));
     form.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    form.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
     form.lpszClassName = FormClass;
     ::RegisterClassExW(&form);
 }
 
 // The window's outer size for its client area, given in twips, at the system's DPI.
 SIZE FormSize() {
-    const UniqueHandle<ScreenDcTraits> screen(::GetDC(nullptr));
+    const UniqueScreenDc screen(::GetDC(nullptr));
     const int dpiX = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSX) : USER_DEFAULT_SCREEN_DPI;
     const int dpiY = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : USER_DEFAULT_SCREEN_DPI;
     RECT area{0, 0, ::MulDiv(ClientWidthTwips, dpiX, TwipsPerInch),

@@ -1,5 +1,5 @@
 // The platform operations against real files and processes, under Wine.
-#include "platform/Win32Platform.h"
+#include "platform/win32/Win32Platform.h"
 #include "platform/PlatformError.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/Win32Error.h"
+#include "platform/win32/Win32Error.h"
 
 #include <array>
 #include <cwctype>

@@ -1,8 +1,8 @@
-#include "platform/Win32Process.h"
+#include "platform/win32/Win32Process.h"
 
-#include "platform/MessageWait.h"
-#include "platform/Win32Error.h"
 #include "platform/WindowWatch.h"
+#include "platform/win32/MessageWait.h"
+#include "platform/win32/Win32Error.h"
 
 #include <algorithm>
 #include <array>
@@ -65,7 +65,8 @@ bool IsVisibleWindowOf(HWND window, const std::vector<DWORD>& processes) {
 }
 
 BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM context) {
-    auto& search = *reinterpret_cast<WindowSearch*>(context);
+    // The search comes back as the LPARAM that EnumWindows was given.
+    auto& search = *reinterpret_cast<WindowSearch*>(context); // NOLINT(performance-no-int-to-ptr)
     if (IsVisibleWindowOf(window, search.processes)) {
         search.found = window;
         return FALSE;

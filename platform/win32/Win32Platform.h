@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
-#include "platform/UniqueHandle.h"
+#include "platform/win32/UniqueHandle.h"
 
 namespace ocx {
 

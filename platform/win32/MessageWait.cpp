@@ -1,6 +1,6 @@
-#include "platform/MessageWait.h"
+#include "platform/win32/MessageWait.h"
 
-#include "platform/Win32Error.h"
+#include "platform/win32/Win32Error.h"
 
 #include <optional>
 

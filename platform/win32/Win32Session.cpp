@@ -1,8 +1,8 @@
-#include "platform/Win32Session.h"
+#include "platform/win32/Win32Session.h"
 
-#include "platform/SystemFolder.h"
-#include "platform/SystemFunction.h"
-#include "platform/UniqueHandle.h"
+#include "platform/win32/SystemFolder.h"
+#include "platform/win32/SystemFunction.h"
+#include "platform/win32/UniqueHandle.h"
 
 #include <windows.h>
 #include <wtsapi32.h>

@@ -1,8 +1,8 @@
 // The program launch of the Win32 platform.
-#include "platform/Win32Platform.h"
+#include "platform/win32/Win32Platform.h"
 
-#include "platform/Win32Error.h"
-#include "platform/Win32Process.h"
+#include "platform/win32/Win32Error.h"
+#include "platform/win32/Win32Process.h"
 
 namespace ocx {
 

@@ -1,7 +1,7 @@
-#include "platform/FileSearch.h"
+#include "platform/win32/FileSearch.h"
 
-#include "platform/UniqueHandle.h"
-#include "platform/Win32Error.h"
+#include "platform/win32/UniqueHandle.h"
+#include "platform/win32/Win32Error.h"
 
 namespace ocx {
 

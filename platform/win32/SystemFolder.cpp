@@ -1,4 +1,4 @@
-#include "platform/SystemFolder.h"
+#include "platform/win32/SystemFolder.h"
 
 #include <windows.h>
 

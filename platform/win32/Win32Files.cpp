@@ -1,8 +1,8 @@
 // The file operations of the Win32 platform.
-#include "platform/Win32Platform.h"
+#include "platform/win32/Win32Platform.h"
 
-#include "platform/FileSearch.h"
-#include "platform/Win32Error.h"
+#include "platform/win32/FileSearch.h"
+#include "platform/win32/Win32Error.h"
 
 namespace ocx {
 
@@ -55,7 +55,7 @@ std::wstring Win32Platform::CreateUniqueFile(const std::wstring& prefix,
     }
     // A name that is taken is skipped, never opened.
     for (unsigned tries = 0; tries < 0x10000; ++tries) {
-        const std::wstring path = UniqueName(prefix, suffix);
+        std::wstring path = UniqueName(prefix, suffix);
         const UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
                                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) {

@@ -1,9 +1,9 @@
-#include "platform/Win32Lock.h"
+#include "platform/win32/Win32Lock.h"
 
-#include "platform/MessageWait.h"
-#include "platform/SystemFolder.h"
-#include "platform/UniqueHandle.h"
-#include "platform/Win32Error.h"
+#include "platform/win32/MessageWait.h"
+#include "platform/win32/SystemFolder.h"
+#include "platform/win32/UniqueHandle.h"
+#include "platform/win32/Win32Error.h"
 
 #include <sddl.h>
 

@@ -1,12 +1,12 @@
 // The platform operations on Win32: the program's folders, its window and message box, the
 // session, the lock and pauses. Files, the shell launch and text are in files of their own.
-#include "platform/Win32Platform.h"
+#include "platform/win32/Win32Platform.h"
 
-#include "platform/FileSearch.h"
-#include "platform/MessageWait.h"
-#include "platform/Win32Error.h"
-#include "platform/Win32Lock.h"
-#include "platform/Win32Session.h"
+#include "platform/win32/FileSearch.h"
+#include "platform/win32/MessageWait.h"
+#include "platform/win32/Win32Error.h"
+#include "platform/win32/Win32Lock.h"
+#include "platform/win32/Win32Session.h"
 
 namespace ocx {
 

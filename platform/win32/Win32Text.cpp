@@ -1,7 +1,7 @@
 // The text of the Win32 platform: the conversion at the one 8-bit call, and the error line.
-#include "platform/Win32Platform.h"
+#include "platform/win32/Win32Platform.h"
 
-#include "platform/Win32Error.h"
+#include "platform/win32/Win32Error.h"
 
 namespace ocx {
 
