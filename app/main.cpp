@@ -1,10 +1,19 @@
 #include "app/AbnormalEnd.h"
 #include "app/DllSearch.h"
-#include "app/StartupForm.h"
+#include "app/FormWindow.h"
+#include "installer/frmMain.h"
+#include "platform/win32/Win32Platform.h"
 
+// The program: frmMain on its hidden window, whose load event runs the installation and unloads
+// the window. No message loop follows: the installation keeps the window responsive while it
+// waits, and nothing is left to run once it has ended.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
                     int /*show*/) {
     ocx::EndAbnormalRunsAtOnce();
     ocx::RestrictDllSearchToSystemFolder();
-    return ocx::RunStartupForm(instance);
+    // Where the desktop refuses a window, the installation runs without one.
+    ocx::Win32Platform platform(ocx::CreateFormWindow(instance));
+    ocx::frmMain form(platform);
+    form.Form_Load();
+    return static_cast<int>(form.Result().value_or(ocx::InstallResult::CopyFailed));
 }

@@ -1,7 +1,4 @@
-#include "app/StartupForm.h"
-
-#include "installer/frmMain.h"
-#include "platform/win32/Win32Platform.h"
+#include "app/FormWindow.h"
 
 namespace ocx {
 
@@ -24,10 +21,6 @@ LRESULT CALLBACK FormProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
     // The run ends by itself: a close request (taskkill without /f, a tool) must not destroy
     // the window that the installation still uses.
     if (message == WM_CLOSE) {
-        return 0;
-    }
-    if (message == WM_DESTROY) {
-        ::PostQuitMessage(0);
         return 0;
     }
     return ::DefWindowProcW(window, message, wParam, lParam);
@@ -58,27 +51,12 @@ SIZE FormSize() {
 
 } // namespace
 
-int RunStartupForm(HINSTANCE instance) {
+UniqueWindow CreateFormWindow(HINSTANCE instance) {
     RegisterFormClass(instance);
     const SIZE size = FormSize();
-    // Where the desktop refuses a window, the installation runs without one.
-    Win32Platform platform(UniqueWindow(
-        ::CreateWindowExW(0, FormClass, FormTitle, FormStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx,
-                          size.cy, nullptr, nullptr, instance, nullptr)));
-    frmMain form(platform);
-    form.Form_Load();
-
-    // A start-up window still loaded after its load event is shown and runs the program.
-    // The installation unloads its window, so this is skipped and nothing is ever shown.
-    if (platform.WindowLoaded()) {
-        ::ShowWindow(static_cast<HWND>(platform.WindowHandle()), SW_SHOWDEFAULT);
-        MSG message{};
-        while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
-    }
-    return static_cast<int>(form.Result().value_or(InstallResult::CopyFailed));
+    return UniqueWindow(::CreateWindowExW(0, FormClass, FormTitle, FormStyle, CW_USEDEFAULT,
+                                          CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr,
+                                          instance, nullptr));
 }
 
 } // namespace ocx
