@@ -9,10 +9,10 @@
 
 namespace ocx {
 
-// What made a step fail: the system's code and its description (0 and empty for a failure that
+// What made a step fail: what it means, and the system's description (empty for a failure that
 // is not the system's).
 struct StepFailure {
-    unsigned long Code = 0;
+    ErrorKind Kind = ErrorKind::Other;
     std::wstring Reason;
 };
 
@@ -25,7 +25,7 @@ template <typename Step> bool Attempt(Step&& step, StepFailure* failure = nullpt
         return true;
     } catch (const PlatformError& error) {
         if (failure != nullptr) {
-            failure->Code = error.Code();
+            failure->Kind = error.Kind();
             try {
                 failure->Reason = error.Description();
             } catch (...) {
@@ -38,28 +38,21 @@ template <typename Step> bool Attempt(Step&& step, StepFailure* failure = nullpt
     return false;
 }
 
-// The system's codes for a file that another program has open for a moment (a scanner, an
-// indexer) or that cannot be changed yet.
-inline constexpr unsigned long AccessDenied = 5;
-inline constexpr unsigned long SharingViolation = 32;
-// The system's codes for a file that is not there, and for one that is.
-inline constexpr unsigned long FileNotFound = 2;
-inline constexpr unsigned long AlreadyExists = 183;
-
 // Pauses between tries, doubling: a little over three seconds in all.
 inline constexpr std::array<std::chrono::milliseconds, 5> RetryPauses{
     std::chrono::milliseconds(100), std::chrono::milliseconds(200), std::chrono::milliseconds(400),
     std::chrono::milliseconds(800), std::chrono::milliseconds(1600)};
 
 // Runs a rename or delete of the program's own files, trying again for a while as long as it
-// fails because another program has the file; any other failure, or the last, passes on.
+// fails because another program has the file for a moment (a scanner, an indexer); any other
+// failure, or the last, passes on.
 template <typename Operation> void Retrying(Platform& platform, Operation&& operation) {
     for (const std::chrono::milliseconds pause : RetryPauses) {
         try {
             operation();
             return;
         } catch (const PlatformError& error) {
-            if (error.Code() != SharingViolation && error.Code() != AccessDenied) {
+            if (error.Kind() != ErrorKind::Busy) {
                 throw;
             }
         }

@@ -149,7 +149,7 @@ void frmMain::SetOldCopyAside() noexcept {
         return;
     }
     // Nothing there after all (the target could not be looked at): nothing to register again.
-    if (failure.Code == FileNotFound) {
+    if (failure.Kind == ErrorKind::NotFound) {
         hadOldCopy_ = false;
     } else {
         asideFailure_ = std::move(failure);
@@ -168,9 +168,9 @@ bool frmMain::PutNewCopyInPlace() noexcept {
     RestoreOldCopy();
     // The old copy still in the way: why it could not be set aside is the reason. A file in the
     // way that the look for an old copy passed over is a hidden or system one, which says so.
-    if (failure.Code == AlreadyExists && asideFailure_) {
+    if (failure.Kind == ErrorKind::AlreadyExists && asideFailure_) {
         failure = std::move(*asideFailure_);
-    } else if (failure.Code == AlreadyExists) {
+    } else if (failure.Kind == ErrorKind::AlreadyExists) {
         Attempt([&] {
             if (!platform_.MatchFile(FileTarget, HiddenOrSystemFiles).empty()) {
                 failure.Reason = HiddenInTheWay;
@@ -196,7 +196,7 @@ void frmMain::RemoveNewCopy() noexcept {
     StepFailure failure;
     if (AttemptRetrying(
             platform_, [&] { platform_.DeleteFiles(FileTarget); }, &failure) ||
-        failure.Code == FileNotFound) {
+        failure.Kind == ErrorKind::NotFound) {
         return;
     }
     std::wstring moved;
@@ -228,7 +228,7 @@ bool frmMain::MoveToTemporaryName(const std::wstring& from, std::wstring_view ta
             to = std::move(name);
             return true;
         }
-        if (why.Code != AlreadyExists) {
+        if (why.Kind != ErrorKind::AlreadyExists) {
             break;
         }
     }

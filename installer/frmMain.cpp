@@ -72,7 +72,7 @@ std::wstring frmMain::SystemFolder() {
     // 0 means the system could not tell; a larger count than the buffer asks for more room.
     // Either way there is no folder, and a path built on one would point elsewhere.
     if (count == 0 || count > buffer.size()) {
-        throw PlatformError(0, L"The system folder could not be read.");
+        throw PlatformError(ErrorKind::Other, 0, L"The system folder could not be read.");
     }
     buffer.resize(count);
     return platform_.FromAnsi(buffer);

@@ -17,8 +17,28 @@ std::wstring SystemDescription(DWORD code) {
     return description;
 }
 
+namespace {
+
+// The system's codes, read once for what they mean to the install logic.
+ErrorKind KindOf(DWORD code) {
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+        return ErrorKind::NotFound;
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS:
+        return ErrorKind::AlreadyExists;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        return ErrorKind::Busy;
+    default:
+        return ErrorKind::Other;
+    }
+}
+
+} // namespace
+
 PlatformError Win32Error(DWORD code) {
-    return {code, SystemDescription(code)};
+    return {KindOf(code), code, SystemDescription(code)};
 }
 
 PlatformError LastWin32Error() {

@@ -89,7 +89,7 @@ public:
     void DeleteFiles(const std::wstring& path) override {
         Record(L"DeleteFiles", path);
         if (InUse.contains(path)) {
-            throw PlatformError(5, L"Access is denied.");
+            throw PlatformError(ErrorKind::Busy, 5, L"Access is denied.");
         }
         Take(path);
     }
@@ -101,7 +101,7 @@ public:
     std::wstring CreateUniqueFile(const std::wstring& prefix, const std::wstring& suffix) override {
         Record(L"CreateUniqueFile " + prefix + L"*" + suffix);
         if (prefix.find(L'\\') == std::wstring::npos) {
-            throw PlatformError(3, L"The system cannot find the path specified.");
+            throw PlatformError(ErrorKind::Other, 3, L"The system cannot find the path specified.");
         }
         for (;;) {
             std::wstring path = Unique(prefix, suffix);
@@ -121,10 +121,11 @@ public:
     void RenameFile(const std::wstring& from, const std::wstring& to, bool replace) override {
         Record(L"RenameFile " + from + (replace ? L" =>" : L" ->"), to);
         if (!replace && Files.contains(to)) {
-            throw PlatformError(183, L"Cannot create a file when that file already exists.");
+            throw PlatformError(ErrorKind::AlreadyExists, 183,
+                                L"Cannot create a file when that file already exists.");
         }
         if (InUse.contains(to)) {
-            throw PlatformError(5, L"Access is denied.");
+            throw PlatformError(ErrorKind::Busy, 5, L"Access is denied.");
         }
         Take(from);
         Files.insert(to);
@@ -243,7 +244,8 @@ private:
     }
     void Need(const std::wstring& path) const {
         if (!Files.contains(path)) {
-            throw PlatformError(2, L"The system cannot find the file specified.");
+            throw PlatformError(ErrorKind::NotFound, 2,
+                                L"The system cannot find the file specified.");
         }
     }
     void Take(const std::wstring& path) {
@@ -258,13 +260,13 @@ private:
     template <typename T> T Check(const std::wstring& call, T answer) {
         if (std::ranges::any_of(Failing,
                                 [&](const auto& pattern) { return Matches(call, pattern); })) {
-            throw PlatformError(19, FailureDescription);
+            throw PlatformError(ErrorKind::Other, 19, FailureDescription);
         }
         const auto busy =
             std::ranges::find_if(Busy, [&](const auto& p) { return Matches(call, p); });
         if (busy != Busy.end()) {
             Busy.erase(busy);
-            throw PlatformError(32, L"The file is being used by another process.");
+            throw PlatformError(ErrorKind::Busy, 32, L"The file is being used by another process.");
         }
         return answer;
     }
