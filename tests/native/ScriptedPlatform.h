@@ -35,14 +35,18 @@ struct Script {
     std::wstring RealSystemFolder; // where the system folder really is, when elsewhere
 };
 
-// A Platform over a set of file paths, answering as scripted. It records each call as text, in
-// order ("MatchFile T", "RenameFile T => O", "ShowMessage 16 <title>|<prompt>", ...), naming the
-// files by letter: S the control beside the program, T the one in the system folder (other files
-// there by their names after T), N and O the first two temporary names there; "=>" where a rename
-// may replace its target. After CutAfter calls, the files as they are go to AtCut. A launch of
-// the system folder's regsvr32.exe, started in that folder and shown normally, shows as its
-// arguments alone ("Launch -u T"); any other launch shows in full. The launched program's job
-// shows as "Job", and a wait as "Wait" ("Wait held" for a program never resumed).
+// A Platform over a set of file paths, answering as scripted. It records each call that has an
+// effect as text, in order ("CopyFileTo S -> N", "RenameFile T => O", "ShowMessage 16
+// <title>|<prompt>", ...): files made, copied, renamed, deleted or queued, tool runs, the lock,
+// pauses, the box or line, the window. Queries (the folders, the session, looks for files, names)
+// are answered without a record, so that asking again or less is no change; they fail all the
+// same when scripted to, by the same text ("MatchFile T"). It names the files by letter: S the
+// control beside the program, T the one in the system folder (other files there by their names
+// after T), N and O the first two temporary names there; "=>" where a rename may replace its
+// target. After CutAfter calls, the files as they are go to AtCut. A launch of the system folder's
+// regsvr32.exe, started in that folder and shown normally, shows as its arguments alone ("Launch -u
+// T"); any other launch shows in full. The launched program's job shows as "Job", and a wait as
+// "Wait" ("Wait held" for a program never resumed).
 class ScriptedPlatform final : public Platform, public Script {
 public:
     explicit ScriptedPlatform(Script script = {}) : Script(std::move(script)) {
@@ -57,9 +61,9 @@ public:
     std::vector<std::wstring> Calls;
     std::optional<Script> AtCut;
 
-    std::wstring ApplicationFolder() override { return Answer(L"ApplicationFolder", Folder); }
+    std::wstring ApplicationFolder() override { return Ask(L"ApplicationFolder", Folder); }
     unsigned GetSystemDirectoryA(std::span<char> buffer) override {
-        Record(L"GetSystemDirectoryA");
+        Ask(L"GetSystemDirectoryA", 0);
         if (SystemDirectoryCount || SystemDirectory.size() >= buffer.size()) {
             return SystemDirectoryCount.value_or(static_cast<unsigned>(SystemDirectory.size() + 1));
         }
@@ -70,11 +74,11 @@ public:
     std::wstring MatchFile(const std::wstring& path, unsigned attributes) override {
         const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
         const bool seen = Files.contains(path) && (!Hidden.contains(path) || (attributes & 6) != 0);
-        return Answer(L"MatchFile " + path, seen ? name : L"");
+        return Ask(L"MatchFile " + path, seen ? name : L"");
     }
     // Only what a test asks for: one '*' standing for any name part.
     std::vector<std::wstring> MatchFiles(const std::wstring& path) override {
-        Record(L"MatchFiles", path);
+        Ask(L"MatchFiles " + path, 0);
         const std::size_t star = path.find(L'*');
         std::vector<std::wstring> names;
         for (const std::wstring& file : Files) {
@@ -111,7 +115,7 @@ public:
         }
     }
     std::wstring UniqueName(const std::wstring& prefix, const std::wstring& suffix) override {
-        Record(L"UniqueName " + prefix + L"*" + suffix);
+        Ask(L"UniqueName " + prefix + L"*" + suffix, 0);
         return Unique(prefix, suffix);
     }
     std::uint64_t FileSize(const std::wstring& path) override {
@@ -154,7 +158,7 @@ public:
         return std::make_unique<Process>(*this);
     }
 
-    SessionFacts Session() override { return Answer(L"Session", Script::Session); }
+    SessionFacts Session() override { return Ask(L"Session", Script::Session); }
     void SilenceSystemErrors() override { Record(L"SilenceSystemErrors"); }
     void WriteErrorLine(const std::wstring& text) override { Record(L"WriteErrorLine", text); }
     int ShowMessage(const std::wstring& prompt, unsigned style,
@@ -269,6 +273,10 @@ private:
             throw PlatformError(ErrorKind::Busy, 32, L"The file is being used by another process.");
         }
         return answer;
+    }
+    // Answers a query, or fails.
+    template <typename T> T Ask(const std::wstring& call, T answer) {
+        return Check(Named(call), answer);
     }
     // Records the call, then gives the answer or fails.
     template <typename T> T Answer(const std::wstring& call, T answer) {
