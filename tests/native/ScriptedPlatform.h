@@ -35,13 +35,10 @@ struct Script {
     std::wstring RealSystemFolder; // where the system folder really is, when elsewhere
 };
 
-// A Platform over a set of file paths, answering as scripted. It records each call that has an
-// effect as text, in order ("CopyFileTo S -> N", "RenameFile T => O", "ShowMessage 16
-// <title>|<prompt>", ...): files made, copied, renamed, deleted or queued, tool runs, the lock,
-// pauses, the box or line, the window. Queries (the folders, the session, looks for files, names)
-// are answered without a record, so that asking again or less is no change; they fail all the
-// same when scripted to, by the same text ("MatchFile T"). It names the files by letter: S the
-// control beside the program, T the one in the system folder (other files there by their names
+// A Platform over a set of file paths, answering as scripted. It records each effect as text, in
+// order ("CopyFileTo S -> N", "RenameFile T => O", "ShowMessage 16 <title>|<prompt>", ...);
+// queries are answered unrecorded, and fail when scripted to ("MatchFile T"). Files by letter: S
+// the control beside the program, T the one in the system folder (other files there by their names
 // after T), N and O the first two temporary names there; "=>" where a rename may replace its
 // target. After CutAfter calls, the files as they are go to AtCut. A launch of the system folder's
 // regsvr32.exe, started in that folder and shown normally, shows as its arguments alone ("Launch -u
