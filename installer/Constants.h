@@ -1,0 +1,39 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+namespace ocx {
+
+// The control's file name, with the backslash that joins it to a folder.
+inline constexpr std::wstring_view ControlFile = L"\\morvantel.ocx";
+
+// The control's file name alone.
+inline std::wstring ControlName() {
+    return std::wstring(ControlFile.substr(1));
+}
+
+// Ordinary files only: no hidden, system or folder entries.
+inline constexpr unsigned OrdinaryFiles = 0;
+
+// How long an unattended run lets the registration tool run before ending it.
+inline constexpr std::chrono::minutes ToolTimeLimit{5};
+
+// How long an unattended run waits for another run to end: longer than any run where no one
+// answers can take (four tool runs at their limit, and the retries of its renames and deletes).
+inline constexpr std::chrono::minutes LockTimeLimit{30};
+
+// How a run ended, as the program's exit status. After a failure the old copy is back in place
+// as it was, unless the report names where it is kept instead.
+enum class InstallResult : int {
+    Installed = 0,          // in place, and the registration tool ended with status 0
+    SourceMissing = 1,      // no control beside the program: nothing changed
+    CopyFailed = 2,         // the control could not be put into the system folder
+    RegistrationFailed = 3, // the new copy did not register, and was removed
+    // Windows Installer's "another installation is already in progress", which deployment tools
+    // retry: an unattended run gave up waiting for another run, and changed nothing.
+    AnotherInstallRunning = 1618,
+};
+
+} // namespace ocx
