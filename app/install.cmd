@@ -7,13 +7,19 @@ setlocal DisableDelayedExpansion
 rem Only the system and the administrators can write there: in ProgramData any user could make
 rem the file first, then read, change or refuse what is written to it.
 set "log=%SystemRoot%\Logs\ocxsetup.log"
+set "program=%~dp0ocxsetup.exe"
 if not exist "%SystemRoot%\Logs\" md "%SystemRoot%\Logs" 2>NUL
-rem Where the file cannot be written (a run without administrator rights), the program runs all
-rem the same, its line unkept: a redirection that fails would not start it at all.
-cmd /d /c exit 0
->>"%log%" echo %DATE% %TIME% started
-if errorlevel 1 set "log=NUL"
-"%~dp0ocxsetup.exe" 2>>"%log%"
-set "status=%ERRORLEVEL%"
->>"%log%" echo %DATE% %TIME% ended with status %status%
+rem A redirection that fails runs nothing: where the log cannot be opened (no administrator
+rem rights, another run writing to it), the run goes ahead without it.
+set "ran="
+call :run 2>>"%log%"
+if not defined ran call :run
 exit /b %status%
+
+:run
+set "ran=1"
+>&2 echo %DATE% %TIME% started
+"%program%"
+set "status=%ERRORLEVEL%"
+>&2 echo %DATE% %TIME% ended with status %status%
+exit /b
