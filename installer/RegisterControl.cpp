@@ -70,8 +70,8 @@ std::wstring ToolFailure(const ProcessEnd& end) {
 
 // Gives how the tool run went. Its own box tells the user only where it may show one and ended
 // by itself: one that could not start, or was ended, has told no one.
-frmMain::ToolRun frmMain::RegisterControl(const std::wstring& path, bool Register,
-                                          ToolMessages messages) {
+ToolRun frmMain::RegisterControl(const std::wstring& path, bool Register, ToolMessages messages,
+                                 bool& started) {
     // The tool starts in the system folder, never in the installer's (a Downloads folder),
     // where a DLL that the control needs could be planted.
     const std::wstring folder = SystemFolder();
@@ -97,7 +97,7 @@ frmMain::ToolRun frmMain::RegisterControl(const std::wstring& path, bool Registe
     // the tool, to be watched and ended with it; where no job can be had, the tool runs alone.
     Attempt([&] { launched->KeepWithItsChildren(); });
     launched->Resume();
-    registrationTouched_ = true;
+    started = true;
 
     // Waiting keeps the tool runs in order: the old copy is unregistered before it is moved,
     // and the new one registered before the outcome is decided. Where no one can answer, a box
@@ -109,21 +109,24 @@ frmMain::ToolRun frmMain::RegisterControl(const std::wstring& path, bool Registe
     }
     const ProcessEnd end = launched->WaitForExit(limit);
     const bool byItself = end.How == ProcessEnd::Exited;
-    return {byItself && end.Status == 0, byItself && !silent && end.Status <= ToolOwnFailures,
-            ToolFailure(end)};
+    return {.Succeeded = byItself && end.Status == 0,
+            .Spoke = byItself && !silent && end.Status <= ToolOwnFailures,
+            .Failure = ToolFailure(end)};
 }
 
 // The tool run as one step: whatever fails, the run has failed, in words an administrator can
 // act on.
-frmMain::ToolRun frmMain::TryRegisterControl(const std::wstring& path, bool Register,
-                                             ToolMessages messages) noexcept {
+ToolRun frmMain::TryRegisterControl(const std::wstring& path, bool Register,
+                                    ToolMessages messages) noexcept {
     ToolRun run;
     StepFailure failure;
-    if (!Attempt([&] { run = RegisterControl(path, Register, messages); }, &failure)) {
+    bool started = false; // known even where the wait fails
+    if (!Attempt([&] { run = RegisterControl(path, Register, messages, started); }, &failure)) {
         Attempt([&] {
             run.Failure = WithReason(std::wstring(ToolName) + L" could not be run", failure.Reason);
         });
     }
+    run.Started = started;
     return run;
 }
 

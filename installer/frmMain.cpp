@@ -63,7 +63,11 @@ InstallResult frmMain::Run() noexcept {
         }
         return InstallResult::AnotherInstallRunning;
     }
-    return ReplaceControl();
+    Tool tool(*this);
+    ControlReplacement replacement(platform_, FileSource, FileTarget, tool);
+    const ReplacementOutcome& outcome = replacement.Run();
+    ReportOutcome(outcome);
+    return outcome.Result;
 }
 
 std::wstring frmMain::SystemFolder() {
@@ -87,46 +91,56 @@ void frmMain::ReportMissingSource(const std::wstring& reason) noexcept {
     }
 }
 
-void frmMain::ReportCopyFailure(const std::wstring& reason) noexcept {
+// What the replacement leaves to tell. On a desktop the tool's own box has told the user of a
+// failed registration already, when it ran and ended by itself, unless there is more to say;
+// where no one can answer, the line is all an administrator gets.
+void frmMain::ReportOutcome(const ReplacementOutcome& outcome) noexcept {
     std::wstring message;
-    if (Attempt([&] { message = L"Cannot copy " + ControlName() + L" to " + Shown(FileTarget); })) {
-        Report(message, reason);
-    }
-}
-
-// On a desktop the tool's own box has told the user already, when it ran and ended by itself,
-// unless there is more to say; where no one can answer, the line is all an administrator gets.
-void frmMain::ReportRegistrationFailure() noexcept {
-    if (attended_ && registration_.Spoke && aside_.empty() && earlier_.empty() &&
-        restoreFailure_.empty() && unremoved_.empty()) {
+    switch (outcome.Result) {
+    case InstallResult::CopyFailed:
+        if (Attempt(
+                [&] { message = L"Cannot copy " + ControlName() + L" to " + Shown(FileTarget); })) {
+            Report(message, outcome.CopyFailure, outcome);
+        }
         return;
-    }
-    std::wstring message;
-    if (Attempt(
-            [&] { message = ControlName() + L" did not register: " + registration_.Failure; })) {
-        Report(message);
+    case InstallResult::RegistrationFailed:
+        if (attended_ && outcome.Registration.Spoke && outcome.KeptAside.empty() &&
+            outcome.KeptEarlier.empty() && outcome.RestoreFailure.empty() &&
+            outcome.Unremoved.empty()) {
+            return;
+        }
+        if (Attempt([&] {
+                message = ControlName() + L" did not register: " + outcome.Registration.Failure;
+            })) {
+            Report(message, {}, outcome);
+        }
+        return;
+    default:
+        return;
     }
 }
 
 // The run's one report, with what a failure leaves behind named last, so that no copy is left
 // unaccounted for. Empty lines are left out.
-void frmMain::Report(const std::wstring& message, const std::wstring& reason) noexcept {
+void frmMain::Report(const std::wstring& message, const std::wstring& reason,
+                     const ReplacementOutcome& outcome) noexcept {
     if (!Attempt([&] {
             std::vector<std::wstring> report{message, reason};
-            if (!restoreFailure_.empty()) {
+            if (!outcome.RestoreFailure.empty()) {
                 report.push_back(L"The earlier copy is back in place but did not register again: " +
-                                 restoreFailure_);
+                                 outcome.RestoreFailure);
             }
-            if (!unremoved_.empty()) {
+            if (!outcome.Unremoved.empty()) {
                 report.push_back(L"The new copy could not be removed and is left unregistered as " +
-                                 Shown(unremoved_));
+                                 Shown(outcome.Unremoved));
             }
-            if (!aside_.empty()) {
-                report.push_back(L"The earlier copy is kept as " + Shown(aside_));
+            if (!outcome.KeptAside.empty()) {
+                report.push_back(L"The earlier copy is kept as " + Shown(outcome.KeptAside));
             }
-            std::ranges::transform(earlier_, std::back_inserter(report), [&](const auto& earlier) {
-                return L"An earlier copy is kept as " + Shown(earlier);
-            });
+            std::ranges::transform(outcome.KeptEarlier, std::back_inserter(report),
+                                   [&](const auto& earlier) {
+                                       return L"An earlier copy is kept as " + Shown(earlier);
+                                   });
             std::erase_if(report, [](const std::wstring& line) { return line.empty(); });
             report_ = std::move(report);
         })) {

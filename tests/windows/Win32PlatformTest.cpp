@@ -238,9 +238,9 @@ TEST_F(Win32PlatformTest, LimitedWaitEndsAProgramWhoseWindowStaysOrThatOutlastsT
           {system + L"\\cmd.exe", L"/c start \"\" /wait notepad.exe", 60, ProcessEnd::ShowedWindow},
           {system + L"\\regsvr32.exe", L"/s /u " + control, 1, ProcessEnd::TimedOut},
           {system + L"\\regsvr32.exe", L"/s /u " + splash, 60, ProcessEnd::Exited}}) {
-        EXPECT_EQ(start(program, arguments)->WaitForExit(std::chrono::seconds(limit)).How, why)
-            << program;
-        EXPECT_EQ(Running(L"notepad.exe"), 0U) << "every program of the group is ended";
+        const auto launched = start(program, arguments);
+        EXPECT_EQ(launched->WaitForExit(std::chrono::seconds(limit)).How, why) << program;
+        EXPECT_EQ(Running(L"notepad.exe"), 0U) << "the wait ends every program of the group";
     }
     // An installer that goes away while the tool runs (ended by a deployment's time limit)
     // takes the tool and what it started with it.

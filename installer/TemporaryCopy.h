@@ -1,0 +1,82 @@
+#pragma once
+
+#include "installer/Attempt.h"
+#include "platform/Platform.h"
+
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace ocx {
+
+// The temporary names are the control's own followed by one of these tags, a unique part of
+// eight hexadecimal digits and the extension, so that they say whose they are and which is
+// which, and a later run can tell them from anything else: a new copy staged, an old copy set
+// aside (maybe the last that worked), and a copy that is no one's any more, left to be deleted
+// when the system restarts.
+inline constexpr std::wstring_view NewCopyTag = L".new-";
+inline constexpr std::wstring_view OldCopyTag = L".old-";
+inline constexpr std::wstring_view DeletedTag = L".del-";
+inline constexpr std::wstring_view TempExtension = L".tmp";
+
+// The tag of a temporary copy that this program names, or nothing for any other file.
+std::wstring_view TagOf(std::wstring_view name);
+
+// Renames the file straight to a free temporary name of the tag's kind beside the target, and
+// gives that name, or nothing (with why in `failure`). Nothing is made first, so at no moment is
+// there more than the file itself; a name that another file has is passed over for the next.
+std::wstring MoveToTemporaryName(Platform& platform, const std::wstring& target,
+                                 const std::wstring& from, std::wstring_view tag,
+                                 StepFailure* failure) noexcept;
+
+// A temporary copy of the control beside it in the system folder, which the run owns until it
+// keeps it under the control's name, discards it, or leaves it where it is for the report to
+// name. Move-only. Dropped while still owned, it stays where it is: the replacement hands every
+// copy it still owns to its outcome, which names it, so none is lost or forgotten.
+class TemporaryCopy {
+public:
+    TemporaryCopy() noexcept = default;
+    // The target outlives the copy: it is the replacement's own. The path is moved in.
+    // cppcheck-suppress passedByValue
+    TemporaryCopy(Platform& platform, const std::wstring& target, std::wstring path = {}) noexcept
+        : platform_(&platform), target_(&target), path_(std::move(path)) {}
+    TemporaryCopy(TemporaryCopy&& other) noexcept
+        : platform_(other.platform_), target_(other.target_),
+          path_(std::exchange(other.path_, {})) {}
+    TemporaryCopy& operator=(TemporaryCopy&& other) noexcept {
+        platform_ = other.platform_;
+        target_ = other.target_;
+        path_ = std::exchange(other.path_, {});
+        return *this;
+    }
+    TemporaryCopy(const TemporaryCopy&) = delete;
+    TemporaryCopy& operator=(const TemporaryCopy&) = delete;
+    ~TemporaryCopy() = default;
+
+    // Takes on the copy at the path, as the owner of none.
+    void Own(std::wstring path) noexcept { path_ = std::move(path); }
+
+    // Whether it owns a copy.
+    explicit operator bool() const noexcept { return !path_.empty(); }
+    [[nodiscard]] const std::wstring& Path() const noexcept { return path_; }
+
+    // Renames it to the control's name, trying again while another program has it for a
+    // moment; an existing file there is replaced only when asked for. Owns nothing once it
+    // succeeds.
+    bool Keep(bool replace, StepFailure* failure = nullptr) noexcept;
+
+    // Deletes it. One that a program still holds goes when the system restarts, under a name
+    // that says so, so that no later run takes it for a copy kept (should it not take that name
+    // either, under its own). Owns nothing afterwards.
+    void Discard() noexcept;
+
+    // Leaves it where it is, for the report: gives its path, and owns nothing afterwards.
+    std::wstring Leave() noexcept { return std::exchange(path_, {}); }
+
+private:
+    Platform* platform_ = nullptr;
+    const std::wstring* target_ = nullptr; // the control's name in the system folder
+    std::wstring path_;                    // empty once the copy is no longer owned
+};
+
+} // namespace ocx
