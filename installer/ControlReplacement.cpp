@@ -14,9 +14,10 @@ constexpr const wchar_t* HiddenInTheWay =
 
 } // namespace
 
-const ReplacementOutcome& ControlReplacement::Run() noexcept {
+const ReplacementOutcome& ControlReplacement::Run() & noexcept {
     outcome_.Result = Replace();
-    // What is still owned is left where it is, and named.
+    // What is still owned is left where it is, and named; a new copy is never kept.
+    staged_.Discard();
     outcome_.KeptAside = aside_.Leave();
     outcome_.KeptEarlier = std::move(earlier_);
     return outcome_;

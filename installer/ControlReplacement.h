@@ -47,10 +47,10 @@ public:
     ControlReplacement(Platform& platform, const std::wstring& source, const std::wstring& target,
                        ToolRunner& tool)
         : platform_(platform), source_(source), target_(target), tool_(tool),
-          staged_(platform, target), aside_(platform, target) {}
+          staged_(platform, target_), aside_(platform, target_) {}
 
-    // Runs it once; the outcome lives as long as the replacement.
-    const ReplacementOutcome& Run() noexcept;
+    // Runs it, once; the outcome lives as long as the replacement, which must be a named one.
+    const ReplacementOutcome& Run() & noexcept;
 
 private:
     InstallResult Replace() noexcept;

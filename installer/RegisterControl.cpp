@@ -69,7 +69,8 @@ std::wstring ToolFailure(const ProcessEnd& end) {
 } // namespace
 
 // Gives how the tool run went. Its own box tells the user only where it may show one and ended
-// by itself: one that could not start, or was ended, has told no one.
+// by itself: one that could not start, or was ended, has told no one. Whether it was let run
+// goes to `started` as soon as it is, so that a wait that fails still tells it.
 ToolRun frmMain::RegisterControl(const std::wstring& path, bool Register, ToolMessages messages,
                                  bool& started) {
     // The tool starts in the system folder, never in the installer's (a Downloads folder),

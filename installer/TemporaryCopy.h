@@ -35,7 +35,6 @@ std::wstring MoveToTemporaryName(Platform& platform, const std::wstring& target,
 // copy it still owns to its outcome, which names it, so none is lost or forgotten.
 class TemporaryCopy {
 public:
-    TemporaryCopy() noexcept = default;
     // The target outlives the copy: it is the replacement's own. The path is moved in.
     // cppcheck-suppress passedByValue
     TemporaryCopy(Platform& platform, const std::wstring& target, std::wstring path = {}) noexcept
@@ -43,17 +42,12 @@ public:
     TemporaryCopy(TemporaryCopy&& other) noexcept
         : platform_(other.platform_), target_(other.target_),
           path_(std::exchange(other.path_, {})) {}
-    TemporaryCopy& operator=(TemporaryCopy&& other) noexcept {
-        platform_ = other.platform_;
-        target_ = other.target_;
-        path_ = std::exchange(other.path_, {});
-        return *this;
-    }
+    TemporaryCopy& operator=(TemporaryCopy&&) = delete; // an owned copy is never dropped
     TemporaryCopy(const TemporaryCopy&) = delete;
     TemporaryCopy& operator=(const TemporaryCopy&) = delete;
     ~TemporaryCopy() = default;
 
-    // Takes on the copy at the path, as the owner of none.
+    // Takes on the copy at the path. Only for an owner of none: one it owned would be dropped.
     void Own(std::wstring path) noexcept { path_ = std::move(path); }
 
     // Whether it owns a copy.
@@ -74,9 +68,9 @@ public:
     std::wstring Leave() noexcept { return std::exchange(path_, {}); }
 
 private:
-    Platform* platform_ = nullptr;
-    const std::wstring* target_ = nullptr; // the control's name in the system folder
-    std::wstring path_;                    // empty once the copy is no longer owned
+    Platform* platform_;
+    const std::wstring* target_; // the control's name in the system folder
+    std::wstring path_;          // empty once the copy is no longer owned
 };
 
 } // namespace ocx

@@ -115,7 +115,9 @@ void frmMain::ReportOutcome(const ReplacementOutcome& outcome) noexcept {
             Report(message, {}, outcome);
         }
         return;
-    default:
+    case InstallResult::Installed:
+    case InstallResult::SourceMissing:
+    case InstallResult::AnotherInstallRunning:
         return;
     }
 }

@@ -227,6 +227,9 @@ TEST(InstallSequence, NewCopyThatDoesNotRegisterIsRolledBackAndEveryFailureIsTol
     ExpectRun({.Files = both, .Failing = {L"Launch -u T"}, .ToolEnds = {Status5}},
               Begin + Stage + L"Launch -u T; " + SetAside + Register + RemoveNew + Restore + End,
               RegistrationFailed);
+    // Nor does a later run that could not start undo what the earlier ones changed.
+    ExpectRun({.Files = both, .Failing = {L"Launch /s -u T"}, .ToolEnds = {Ok, Status5}},
+              upgrade + L"Launch /s -u T; DeleteFiles T; " + Restore + End, RegistrationFailed);
     // The old copy is back, but does not register again.
     ExpectRun({.Files = both, .ToolEnds = {Ok, Status5, Ok, Status5}},
               upgrade + RemoveNew + Restore +
