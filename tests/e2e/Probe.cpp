@@ -100,7 +100,10 @@ int wmain(int argc, wchar_t** argv) {
                                         installer.data(), nullptr));
     std::wstring command = L"\"" + installer + L"\"";
     if (installer.ends_with(L".cmd")) {
-        installer = ::_wgetenv(L"ComSpec");
+        // The system folder's cmd.exe, which a missing environment variable cannot take away.
+        std::wstring interpreter(MAX_PATH, L'\0');
+        interpreter.resize(::GetSystemDirectoryW(interpreter.data(), MAX_PATH));
+        installer = interpreter + L"\\cmd.exe";
         command = L"cmd.exe /d /c \"" + command + L"\"";
     }
     std::wstring desktop = unseen ? UnseenDesktop() : L"";
