@@ -2,15 +2,9 @@
 
 #include "platform/win32/Win32Error.h"
 
-#include <optional>
-
 namespace ocx {
 
-namespace {
-
-enum class Woken { Signalled, TimeUp, Failed };
-
-Woken Wait(HANDLE object, DWORD milliseconds, std::optional<WPARAM>& quit) {
+bool WaitDispatching(HANDLE object, DWORD milliseconds) {
     const DWORD count = object == nullptr ? 0 : 1;
     const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
     for (;;) {
@@ -23,36 +17,21 @@ Woken Wait(HANDLE object, DWORD milliseconds, std::optional<WPARAM>& quit) {
         if (woken == WAIT_OBJECT_0 + count) {
             MSG message{};
             while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
-                if (message.message == WM_QUIT) {
-                    quit = message.wParam;
-                    continue;
+                // A quit request (some controls post one) is dropped: no loop here ends on it,
+                // and one left in the queue would close the run's message box unread.
+                if (message.message != WM_QUIT) {
+                    ::TranslateMessage(&message);
+                    ::DispatchMessageW(&message);
                 }
-                ::TranslateMessage(&message);
-                ::DispatchMessageW(&message);
             }
-        } else if (count != 0 && (woken == WAIT_OBJECT_0 || woken == WAIT_ABANDONED_0)) {
-            return Woken::Signalled;
+        } else if (count != 0 && woken == WAIT_OBJECT_0) {
+            return true;
         } else if (woken == WAIT_TIMEOUT) {
-            return Woken::TimeUp;
+            return false;
         } else {
-            return Woken::Failed;
+            throw LastWin32Error();
         }
     }
-}
-
-} // namespace
-
-bool WaitDispatching(HANDLE object, DWORD milliseconds) {
-    std::optional<WPARAM> quit;
-    const Woken woken = Wait(object, milliseconds, quit);
-    const DWORD error = ::GetLastError();
-    if (quit) {
-        ::PostQuitMessage(static_cast<int>(*quit));
-    }
-    if (woken == Woken::Failed) {
-        throw Win32Error(error);
-    }
-    return woken == Woken::Signalled;
 }
 
 } // namespace ocx

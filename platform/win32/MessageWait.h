@@ -4,11 +4,9 @@
 
 namespace ocx {
 
-// Waits until the object is signalled (a mutex also when abandoned) or the time has passed,
-// dispatching the thread's messages meanwhile, so that its windows never block a program or a
-// broadcast that sends them messages. Without an object, it waits for the time alone. Gives
-// whether the object was signalled. A quit request that comes meanwhile is posted again, for
-// the caller's own message loop.
+// Waits until the object is signalled or the time has passed, dispatching the thread's messages
+// meanwhile, so that its windows never block a program or a broadcast that sends them messages.
+// Without an object, it waits for the time alone. Gives whether the object was signalled.
 bool WaitDispatching(HANDLE object, DWORD milliseconds);
 
 } // namespace ocx

@@ -1,6 +1,5 @@
-// A stand-in for the real control: a DLL whose registration entry points record each call, with
-// the command line of the tool that called, in the log named by OCX_TEST_LOG, and keep a class
-// entry in the registry, like a real control.
+// A stand-in for the real control: its registration entry points log each call with the calling
+// tool's command line to OCX_TEST_LOG, and keep a class entry in the registry.
 #include "tests/windows/Utf8Line.h"
 
 #include <windows.h>
@@ -39,9 +38,9 @@ bool SetValue(HKEY key, const wchar_t* name, const std::wstring& value) {
            ERROR_SUCCESS;
 }
 
-// With OCX_TEST_UNRULY set, registration behaves as some real controls do: it broadcasts a
-// setting change and waits for every top-level window to answer, and it asks the installer's
-// window to close. It records whether that window was still there afterwards.
+// With OCX_TEST_UNRULY set, registration broadcasts a setting change, waiting for every window to
+// answer, and asks the installer's window to close and its thread to quit; it logs whether that
+// window stayed.
 void BeUnruly() {
     if (::_wgetenv(L"OCX_TEST_UNRULY") == nullptr) {
         return;
@@ -49,54 +48,32 @@ void BeUnruly() {
     ::SendMessageW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Environment"));
     const HWND main = ::FindWindowW(L"ocxsetup.frmMain", L"Main");
     ::PostMessageW(main, WM_CLOSE, 0, 0);
+    ::PostMessageW(main, WM_QUIT, 0, 0);
     ::Sleep(500);
     Record(main != nullptr && ::IsWindow(main) != FALSE ? L"main-kept" : L"main-lost");
 }
 
-// Starts a program with the command line given, and waits for it to end if asked to.
-void Start(const wchar_t* program, std::wstring command, bool wait) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (::CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                         &startup, &process) != FALSE) {
-        ::CloseHandle(process.hThread);
-        if (wait) {
-            ::WaitForSingleObject(process.hProcess, INFINITE);
-        }
-        ::CloseHandle(process.hProcess);
-    }
-}
-
-// With OCX_TEST_HOLDER set (the path of dll_holder.exe), a program that uses the control loads
-// this copy first and keeps it: the copy can then be renamed but not deleted.
-void GetHeld() {
-    const wchar_t* holder = ::_wgetenv(L"OCX_TEST_HOLDER");
-    if (holder == nullptr) {
-        return;
-    }
-    Start(holder, L"\"" + std::wstring(holder) + L"\" \"" + ModulePath() + L"\"", false);
-    const ULONGLONG giveUp = ::GetTickCount64() + 10000;
-    while (::GetFileAttributesW(L"C:\\holder-ready") == INVALID_FILE_ATTRIBUTES &&
-           ::GetTickCount64() < giveUp) {
-        ::Sleep(20);
-    }
-}
-
-// The asking build starts the program named by OCX_TEST_ASKER (a full path) as it registers, as
-// some controls start a helper that asks the user something, and waits for it to end.
+// The asking build runs OCX_TEST_ASKER (a full path) as it registers, as a helper that asks.
 void StartAsker() {
-#ifdef TEST_CONTROL_ASKS
+#ifdef TEST_CONTROL_ASKING
     const wchar_t* asker = ::_wgetenv(L"OCX_TEST_ASKER");
     if (asker == nullptr) {
         return;
     }
-    Start(asker, L"\"" + std::wstring(asker) + L"\"", true);
+    std::wstring command = L"\"" + std::wstring(asker) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (::CreateProcessW(asker, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                         &startup, &process) != FALSE) {
+        ::WaitForSingleObject(process.hProcess, INFINITE);
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+    }
 #endif
 }
 
-// The splash build shows a window for about a second as it registers or unregisters, as some
-// controls do, then goes on.
+// The splash build shows a window for about a second as it registers or unregisters.
 void ShowSplash() {
 #ifdef TEST_CONTROL_SPLASH
     const HWND window = ::CreateWindowExW(0, L"STATIC", L"morvantel", WS_POPUP | WS_VISIBLE, 0, 0,
@@ -115,9 +92,8 @@ DWORD WINAPI Crash(void*) {
     return 0;
 }
 
-// With OCX_TEST_CRASH_BUILD naming this build, registration crashes the tool that loaded it, as
-// a faulty control does: an access violation on a thread of its own, which no handler of the
-// tool's around the registration call can catch, so the tool ends with the exception's code.
+// With OCX_TEST_CRASH_BUILD naming this build, registration crashes the tool: an access violation
+// on a thread of its own, which no handler of the tool's can catch.
 void CrashIfAsked() {
     const wchar_t* build = ::_wgetenv(L"OCX_TEST_CRASH_BUILD");
     if (build != nullptr && std::wstring(build) == TEST_CONTROL_BUILD) {
@@ -133,16 +109,15 @@ extern "C" int OcxDependency(); // from ocxdep.dll, through its import library
 
 STDAPI DllRegisterServer() {
     Record(L"register");
-    GetHeld();
     ShowSplash();
     StartAsker();
+    BeUnruly();
     CrashIfAsked();
-#ifdef TEST_CONTROL_SHOWS_BOX
+#ifdef TEST_CONTROL_BOXING
     // As some controls do, whatever the tool's /s: where no one can see it, it waits forever.
     ::MessageBoxW(nullptr, L"Registering the control", L"morvantel", MB_OK);
 #endif
-    // With OCX_TEST_REGISTER_DELAY_MS set, registration takes that long: a run to cut off, or
-    // one that another run must not overlap, which "registered" at its end makes visible.
+    // With OCX_TEST_REGISTER_DELAY_MS set, registration takes that long: a run to cut off.
     const wchar_t* delay = ::_wgetenv(L"OCX_TEST_REGISTER_DELAY_MS");
     if (delay != nullptr) {
         ::Sleep(static_cast<DWORD>(::_wtoi(delay)));
@@ -150,7 +125,6 @@ STDAPI DllRegisterServer() {
 #ifdef TEST_CONTROL_NEEDS_DEP
     OcxDependency();
 #endif
-    BeUnruly();
     HKEY key = nullptr;
     if (TEST_CONTROL_REGISTER_FAILS ||
         ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, ServerKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
@@ -161,9 +135,6 @@ STDAPI DllRegisterServer() {
                          SetValue(key, L"Build", TEST_CONTROL_BUILD) &&
                          SetValue(key, L"ThreadingModel", L"Apartment");
     ::RegCloseKey(key);
-    if (written && delay != nullptr) {
-        Record(L"registered");
-    }
     return written ? S_OK : E_FAIL;
 }
 
