@@ -30,7 +30,8 @@ enum class InstallResult : int {
     Installed = 0,          // in place, and the registration tool ended with status 0
     SourceMissing = 1,      // no control beside the program: nothing changed
     CopyFailed = 2,         // the control could not be put into the system folder
-    RegistrationFailed = 3, // the new copy did not register, and was removed
+    RegistrationFailed = 3, // the new copy did not register, and was removed unless the report
+                            // names where it is left
     // Windows Installer's "another installation is already in progress", which deployment tools
     // retry: an unattended run gave up waiting for another run, and changed nothing.
     AnotherInstallRunning = 1618,

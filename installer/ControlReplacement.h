@@ -40,7 +40,8 @@ protected:
 
 // The replacement of the installed control, as one transaction: stage the new copy, set the old
 // one aside, put the new one in place and register it; roll back when it does not register.
-// It owns its temporary copies, and hands what it leaves behind to its outcome.
+// It owns the temporary copies it makes; those that cut-off runs left are names until it
+// discards them. What it leaves behind goes to its outcome.
 class ControlReplacement {
 public:
     // The paths outlive the replacement.

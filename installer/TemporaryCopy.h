@@ -35,7 +35,7 @@ std::wstring MoveToTemporaryName(Platform& platform, const std::wstring& target,
 // copy it still owns to its outcome, which names it, so none is lost or forgotten.
 class TemporaryCopy {
 public:
-    // The target outlives the copy: it is the replacement's own. The path is moved in.
+    // The target (frmMain's, through the replacement) outlives the copy. The path is moved in.
     // cppcheck-suppress passedByValue
     TemporaryCopy(Platform& platform, const std::wstring& target, std::wstring path = {}) noexcept
         : platform_(&platform), target_(&target), path_(std::move(path)) {}

@@ -14,8 +14,9 @@ enum class ErrorKind {
     Other,
 };
 
-// The one failure type of the platform operations: what it means, and the system's error code
-// and description for the reports. Its text is Unicode, so what() gives only a fixed summary.
+// The one failure type of the platform operations: what it means, the system's error code, and
+// the system's description for the reports. Its text is Unicode, so what() gives only a fixed
+// summary.
 class PlatformError : public std::exception {
 public:
     PlatformError(ErrorKind kind, unsigned long code, std::wstring description)

@@ -1,5 +1,5 @@
 // The platform operations on Win32: the program's folders, its window and message box, the
-// session, the lock and pauses. Files, the shell launch and text are in files of their own.
+// session, the lock and pauses. Files, the tool's launch and text are in files of their own.
 #include "platform/win32/Win32Platform.h"
 
 #include "platform/win32/FileSearch.h"

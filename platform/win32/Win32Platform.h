@@ -8,7 +8,7 @@ namespace ocx {
 // The platform operations on Win32, defined a concern to a file: Win32Files.cpp,
 // Win32Launch.cpp (with Win32Process.cpp), Win32Text.cpp and Win32Platform.cpp for the rest. It
 // owns the installer's window, which may be missing (a desktop that refuses windows): every
-// operation but WindowHandle works without it.
+// operation but WindowHandle and UnloadWindow works without it.
 class Win32Platform final : public Platform {
 public:
     explicit Win32Platform(UniqueWindow window) : window_(std::move(window)) {}
