@@ -1,19 +1,13 @@
-// The tests' stand-in for a user: starts the installer named on the command line (relative to
-// the current folder, which it also gets as its own), watches its windows until it ends, reads
-// and dismisses each message box, and prints, as UTF-8:
-//   <line>                      each line the installer wrote to its standard error, as it came
-//   message <title>|<text>      one line per message box, as it comes; line breaks become \n
-//   main-client <w>x<h>         the client size of the installer's window titled "Main"
-//   main-visible yes|no         whether that window was ever visible
-//   boxes-findable yes|no       whether every box had a taskbar button (no owner); Wine does
-//                               not make a box topmost for MB_TOPMOST, so that is not asked
-//   exit <status>               or "exit timeout" when it had not ended after a minute
-// A command script (.cmd) named instead of the installer is run through the command interpreter,
-// as deployment agents run one: cmd /d /c ""<script>"" (the outer quotes are cmd's to strip, so a
-// path with & or brackets stays one).
-// Options, before the installer: --unseen runs it on a window station of its own that no one can
-// see, as under a service; --leave-open leaves its boxes open, as a user who walked away, and
-// waits for it with no limit.
+// The tests' stand-in for a user: starts the installer named (relative to the current folder,
+// which it shares), answers each message box until it ends, and prints, as UTF-8:
+//   <line>                  each line the installer wrote to its standard error
+//   message <title>|<text>  each message box; line breaks become \n
+//   main-client <w>x<h>     the client size of its window titled "Main"
+//   main-visible yes|no     whether that window was ever visible
+//   boxes-findable yes|no   whether every box had a taskbar button (no owner)
+//   exit <status>           or "exit timeout" after a minute
+// A .cmd runs as deployment agents run one: cmd /d /c ""<script>"". Options: --unseen runs it on an
+// invisible window station of its own, as a service; --leave-open leaves boxes open, no limit.
 #include "tests/windows/Utf8Line.h"
 
 #include <windows.h>

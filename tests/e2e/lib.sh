@@ -1,5 +1,4 @@
-# Sourced by the scenarios: a fresh Wine prefix per scenario, copied from the suite's prepared
-# one, and helpers to run the real installer through the probe and read what it left.
+# The scenarios' helpers: a fresh Wine prefix each, and the real installer run through the probe.
 # Needs: WINEPREFIX (the prepared prefix), WINE_LOADER, OCX_SETUP_EXE, OCX_TEST_BIN.
 set -Eeuo pipefail
 export LC_ALL=C.UTF-8
@@ -15,19 +14,15 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-# A command that fails outside a check ends the scenario (-e), in a function too (-E, which is
-# where most commands run): say where, or its failure is silent. One whose failure does not end
-# it (in a command substitution given as an argument) is not told.
+# A command that fails outside a check ends the scenario (-eE): say where, or it ends silently.
 stopped() { # status, file, line, function, command
     [[ $- != *e* ]] || echo "scenario stopped at ${2##*/} line $3${4:+ in $4}: $5 (status $1)" >&2
 }
 trap 'stopped $? "${BASH_SOURCE[0]}" "$LINENO" "${FUNCNAME[0]:-}" "$BASH_COMMAND"' ERR
 
-# A prefix of the scenario's own. Files are hard links to the prepared prefix, which nothing
-# here writes in place. The registry is copied, never linked even for a moment: the scenario's
-# wineserver rewrites it, and the prepared prefix's own server, running all along, saves a hive
-# that has a second link in place, where a copy taken meanwhile comes out cut short (a system.reg
-# without PATH, and cmd finds no attrib).
+# A prefix of the scenario's own: hard links to the prepared one, which nothing writes in place,
+# but the registry is copied: a hive saved by the prepared prefix's server while linked comes out
+# cut short (no PATH, and cmd finds no attrib).
 fresh_prefix() {
     if [ -e "$template/drive_c/windows/system32/morvantel.ocx" ] ||
         grep -q '6D6F7276-616E-7465-6C00' "$template/system.reg"; then
@@ -49,9 +44,8 @@ fresh_prefix() {
     system32=$WINEPREFIX/drive_c/windows/system32
     export OCX_TEST_LOG='C:\ocx-calls.log'
     calls_log=$WINEPREFIX/drive_c/ocx-calls.log
-    # Detached from the test's output, which a lingering server or service would hold open. The
-    # first program starts the services; this one also has a crash end its program at once, where
-    # Wine's debugger would show a dialog and wait for someone (AeDebug's Debugger gone or not).
+    # Detached from the test's output, which a lingering server would hold open. A crash ends its
+    # program at once, where Wine's debugger would show a dialog and wait.
     wineserver -p </dev/null >/dev/null 2>&1
     "$WINE_LOADER" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
         </dev/null >/dev/null 2>&1
@@ -68,23 +62,14 @@ download_folder() { # name [control build]
     echo "$folder"
 }
 
-# Starts the installer in the folder, as a double-click would (the folder is current), through
-# the probe; the probe's report goes to $report, each line as it comes. Probe options (--unseen,
-# --leave-open) go after the folder.
+# Starts the installer in the folder, current as for a double-click, through the probe, whose
+# report goes to $report line by line. Probe options (--unseen, --leave-open) follow the folder.
 run_installer() { # folder [probe option] [program, ocxsetup.exe unless named]
     runs=$((${runs:-0} + 1))
     report=$work/report.$runs
     # Wine's own errors, if any, go with the scenario's output: they explain a run gone wrong.
     (cd "$1" && WINEDEBUG=-all,err+all "$WINE_LOADER" "$OCX_TEST_BIN/e2e_probe.exe" ${2:-} "${3:-ocxsetup.exe}" </dev/null | stdbuf -oL tr -d "\r" >"$report")
     sed 's/^/  | /' "$report"
-}
-
-# Starts run_installer in the background: $started is the job, $report the run's report.
-start_installer() { # as run_installer
-    run_installer "$@" &
-    started=$!
-    runs=$((${runs:-0} + 1))
-    report=$work/report.$runs
 }
 
 # Waits up to 30 seconds for a command to succeed; a check after it tells whether it did.
@@ -116,8 +101,8 @@ restart() { # [wine loader]
 
 tool_calls() { [ -f "$calls_log" ] && tr -d '\r' <"$calls_log" | cut -d' ' -f1,2 || true; }
 
-# The common checks: the exit status of the last run; the build of the control in the system
-# folder and named in the registry (of the 32-bit view with /reg:32); the tool's calls, in order.
+# The last run's status; the build in the system folder and in the registry (32-bit view with
+# /reg:32); the tool's calls, in order.
 ended() { check "exit status $1" reported "exit $1"; }
 in_place() { # build [reg option]
     check "the system folder holds the $1 build" same_file "$controls/$1/morvantel.ocx" "$system32/morvantel.ocx"
@@ -135,8 +120,7 @@ messages() { grep -c '^message ' "$report" || true; }
 same_file() { cmp -s "$1" "$2"; }
 equals() { [ "$1" = "$2" ]; }
 
-# A folder's names, sizes and times; not the link counts, which other scenarios change, since
-# their prefixes share files with this one.
+# A folder's names, sizes and times (not link counts: other prefixes share the files).
 listing() { find "$1" -maxdepth 1 -printf '%f %s %T@\n' | sort | sha256sum; }
 
 # The command lines of the processes that run in the scenario's prefix.

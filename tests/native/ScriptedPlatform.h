@@ -35,15 +35,13 @@ struct Script {
     std::wstring RealSystemFolder; // where the system folder really is, when elsewhere
 };
 
-// A Platform over a set of file paths, answering as scripted. It records each effect as text, in
-// order ("CopyFileTo S -> N", "RenameFile T => O", "ShowMessage 16 <title>|<prompt>", ...);
-// queries are answered unrecorded, and fail when scripted to ("MatchFile T"). Files by letter: S
-// the control beside the program, T the one in the system folder (other files there by their names
-// after T), N and O the first two temporary names there; "=>" where a rename may replace its
-// target. After CutAfter calls, the files as they are go to AtCut. A launch of the system folder's
-// regsvr32.exe, started in that folder and shown normally, shows as its arguments alone ("Launch -u
-// T"); any other launch shows in full. The launched program's job shows as "Job", and a wait as
-// "Wait" ("Wait held" for a program never resumed).
+// A Platform over a set of file paths, answering as scripted. It records each effect as text
+// ("CopyFileTo S -> N", "RenameFile T => O" where the target may be replaced, "ShowMessage 16
+// <title>|<prompt>"); queries go unrecorded, and fail when scripted to ("MatchFile T"). S is the
+// control beside the program, T the one in the system folder (other files there by their names
+// after T), N and O the first two temporary names. The system folder's regsvr32.exe, started there
+// and shown normally, shows as its arguments ("Launch -u T"), its job as "Job", a wait as "Wait"
+// ("Wait held" if never resumed). After CutAfter calls, the files go to AtCut.
 class ScriptedPlatform final : public Platform, public Script {
 public:
     explicit ScriptedPlatform(Script script = {}) : Script(std::move(script)) {
@@ -104,12 +102,11 @@ public:
         if (prefix.find(L'\\') == std::wstring::npos) {
             throw PlatformError(ErrorKind::Other, 3, L"The system cannot find the path specified.");
         }
-        for (;;) {
-            std::wstring path = Unique(prefix, suffix);
-            if (Files.insert(path).second) {
-                return path;
-            }
+        std::wstring path = Unique(prefix, suffix);
+        while (!Files.insert(path).second) {
+            path = Unique(prefix, suffix);
         }
+        return path;
     }
     std::wstring UniqueName(const std::wstring& prefix, const std::wstring& suffix) override {
         Ask(L"UniqueName " + prefix + L"*" + suffix, 0);
@@ -183,9 +180,7 @@ public:
     }
 
     [[nodiscard]] std::size_t CountCalls(const std::wstring& prefix) const {
-        return static_cast<std::size_t>(
-            std::count_if(Calls.begin(), Calls.end(),
-                          [&](const auto& call) { return call.starts_with(prefix); }));
+        return std::ranges::count_if(Calls, [&](const auto& c) { return c.starts_with(prefix); });
     }
 
 private:

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 #include <tuple>
 
@@ -60,6 +61,20 @@ protected:
         }
         return count;
     }
+    static std::wstring SystemFolder() {
+        std::wstring system(MAX_PATH, L'\0');
+        system.resize(::GetSystemDirectoryW(system.data(), MAX_PATH));
+        return system;
+    }
+    // Expects the call to fail with the system's reason.
+    static void ExpectFailsSayingWhy(const std::function<void()>& call) {
+        try {
+            call();
+            ADD_FAILURE() << "did not fail";
+        } catch (const PlatformError& error) {
+            EXPECT_FALSE(error.Description().empty());
+        }
+    }
     static std::string Read(const std::wstring& path) {
         std::ifstream file{fs::path(path)};
         return {std::istreambuf_iterator<char>(file), {}};
@@ -85,28 +100,19 @@ TEST_F(Win32PlatformTest, MatchFileFindsOrdinaryFilesOnly) {
     EXPECT_EQ(platform.MatchFile(folder + L"\\?lain.ocx", 0), L"plain.ocx");
     // A folder that is not there cannot be searched, nor can a malformed path.
     for (const wchar_t* path : {L"\\no such folder\\plain.ocx", L"\\bad|name\\x.ocx"}) {
-        try {
-            platform.MatchFile(folder + path, 0);
-            ADD_FAILURE() << "searched " << testing::PrintToString(path);
-        } catch (const PlatformError& error) {
-            EXPECT_FALSE(error.Description().empty());
-        }
+        ExpectFailsSayingWhy([&] { platform.MatchFile(folder + path, 0); });
     }
 }
 
 TEST_F(Win32PlatformTest, DeleteFilesDeletesEveryMatchAndFailsOnNoneOrReadOnly) {
-    const std::wstring one = Write(L"one.tmp", "1");
     const std::wstring keep = Write(L"keep.txt", "k");
-    platform.DeleteFiles(folder + L"\\*.tmp");
-    EXPECT_FALSE(fs::exists(one));
-    EXPECT_TRUE(fs::exists(keep));
     EXPECT_THROW(platform.DeleteFiles(folder + L"\\*.tmp"), PlatformError) << "nothing to delete";
-
     const std::wstring locked = Write(L"locked.tmp", "l", FILE_ATTRIBUTE_READONLY);
     const std::wstring loose = Write(L"loose.tmp", "l");
     EXPECT_THROW(platform.DeleteFiles(folder + L"\\*.tmp"), PlatformError);
     EXPECT_TRUE(fs::exists(locked));
     EXPECT_FALSE(fs::exists(loose));
+    EXPECT_TRUE(fs::exists(keep));
 }
 
 TEST_F(Win32PlatformTest, CopiesTemporaryFilesRenamesAndAttributes) {
@@ -136,12 +142,9 @@ TEST_F(Win32PlatformTest, CopiesTemporaryFilesRenamesAndAttributes) {
 }
 
 TEST_F(Win32PlatformTest, LaunchRunsTheNamedFileItselfOnlyOnceResumedAndAFailedOneSaysWhy) {
-    // A program file named like a document (which the shell would open in notepad) runs as the
-    // program: no file association, no shell and no search path decides what is started. It
-    // waits, held, until resumed, so that nothing it starts escapes its job: the test control
-    // logs its unregistration only then.
-    std::wstring system(MAX_PATH, L'\0');
-    system.resize(::GetSystemDirectoryW(system.data(), MAX_PATH));
+    // A program named like a document runs as the program (no association, shell or search path
+    // decides), and only once resumed, so that nothing it starts escapes its job.
+    const std::wstring system = SystemFolder();
     const std::wstring tool = folder + L"\\tool.txt";
     const std::wstring log = folder + L"\\calls.log";
     ASSERT_TRUE(::CopyFileW((system + L"\\regsvr32.exe").c_str(), tool.c_str(), FALSE));
@@ -155,12 +158,8 @@ TEST_F(Win32PlatformTest, LaunchRunsTheNamedFileItselfOnlyOnceResumedAndAFailedO
     launched->Resume();
     EXPECT_EQ(launched->WaitForExit(std::chrono::seconds(60)).How, ProcessEnd::Exited);
     EXPECT_NE(Read(log).find("new unregister"), std::string::npos);
-    try {
-        platform.Launch({.Program = folder + L"\\absent.exe", .Folder = folder});
-        ADD_FAILURE() << "started a program that is not there";
-    } catch (const PlatformError& error) {
-        EXPECT_FALSE(error.Description().empty());
-    }
+    ExpectFailsSayingWhy(
+        [&] { platform.Launch({.Program = folder + L"\\absent.exe", .Folder = folder}); });
     EXPECT_EQ(platform.FromAnsi("C:\\x"), L"C:\\x");
 
     const HWND handle = static_cast<HWND>(platform.WindowHandle());
@@ -172,15 +171,12 @@ TEST_F(Win32PlatformTest, LaunchRunsTheNamedFileItselfOnlyOnceResumedAndAFailedO
     EXPECT_THROW(platform.UnloadWindow(), PlatformError);
 }
 
-// A second taker waits until the holder lets go, or up to its limit. Neither a mutex of the
-// lock's name, made and held by another account, nor a handle on the file for its attributes
-// alone, which anyone may open, holds runs up or lets them overlap. (Who may open the file's
-// contents is the system's to enforce, which Wine does not.) The file stays for the next run.
+// A second taker waits until the holder lets go, or up to its limit. Neither another account's
+// mutex of the lock's name nor anyone's handle on the file's attributes holds runs up or lets them
+// overlap. The file stays for the next run.
 TEST_F(Win32PlatformTest, MachineWideLockKeepsRunsApartWhateverElseHasItsName) {
     const std::wstring name = L"ocxsetup.test." + std::to_wstring(::GetCurrentProcessId());
-    std::wstring path(MAX_PATH, L'\0');
-    path.resize(::GetSystemDirectoryW(path.data(), MAX_PATH));
-    path += L"\\ocxsetup\\" + name + L".lock";
+    const std::wstring path = SystemFolder() + L"\\ocxsetup\\" + name + L".lock";
 
     PSECURITY_DESCRIPTOR stranger = nullptr; // owned by the local service account
     ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
@@ -216,15 +212,13 @@ TEST_F(Win32PlatformTest, MachineWideLockKeepsRunsApartWhateverElseHasItsName) {
     ::DeleteFileW(path.c_str());
 }
 
-// A limited wait ends a program whose window stays (notepad's, also when a program that it
-// started shows it: the whole group goes), and one that outlasts the limit (the test control's
-// old build takes a second and a half to unregister) when it has passed; a window that goes away
-// within a few seconds (the splash build's) is waited out.
+// A limited wait ends the whole group when a window stays (notepad's, shown by the program or one
+// it started) or the limit passes (the old build takes 1.5 s to unregister); a splash is waited
+// out.
 TEST_F(Win32PlatformTest, LimitedWaitEndsAProgramWhoseWindowStaysOrThatOutlastsTheLimit) {
     const std::wstring control = TestControl(L"old");
     const std::wstring splash = TestControl(L"splash");
-    std::wstring system(MAX_PATH, L'\0');
-    system.resize(::GetSystemDirectoryW(system.data(), MAX_PATH));
+    const std::wstring system = SystemFolder();
     // Started as the installer starts the tool: held, in its job, then let run.
     const auto start = [&](const std::wstring& program, const std::wstring& arguments) {
         auto launched =
@@ -242,8 +236,7 @@ TEST_F(Win32PlatformTest, LimitedWaitEndsAProgramWhoseWindowStaysOrThatOutlastsT
         EXPECT_EQ(launched->WaitForExit(std::chrono::seconds(limit)).How, why) << program;
         EXPECT_EQ(Running(L"notepad.exe"), 0U) << "the wait ends every program of the group";
     }
-    // An installer that goes away while the tool runs (ended by a deployment's time limit)
-    // takes the tool and what it started with it.
+    // An installer that goes away while the tool runs takes the tool's group with it.
     {
         const auto launched = start(system + L"\\cmd.exe", L"/c start \"\" /wait notepad.exe");
         for (int tries = 0; tries < 100 && Running(L"notepad.exe") == 0; ++tries) {

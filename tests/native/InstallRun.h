@@ -1,0 +1,109 @@
+#pragma once
+
+// A run of the installer on a scripted platform, and the parts of its traces, shared by the
+// tests of the install logic.
+#include "installer/frmMain.h"
+#include "tests/native/ScriptedPlatform.h"
+
+#include <gtest/gtest.h>
+
+namespace ocx::test {
+
+using Files = std::set<std::wstring>;
+
+inline const std::wstring Source = L"C:\\Setup\\morvantel.ocx";
+inline const std::wstring Target = L"C:\\WINDOWS\\system32\\morvantel.ocx";
+
+struct Installation {
+    explicit Installation(Script script) : platform(std::move(script)) { form.Form_Load(); }
+    ScriptedPlatform platform;
+    frmMain form{platform};
+
+    // The calls as one text, "; " after each.
+    [[nodiscard]] std::wstring Trace() const {
+        std::wstring trace;
+        for (const std::wstring& call : platform.Calls) {
+            trace += call + L"; ";
+        }
+        return trace;
+    }
+};
+
+// The files a run that installed leaves: those it found, and the target.
+inline Files WithTarget(Files files) {
+    files.insert(Target);
+    return files;
+}
+
+// Checks every effect of a run, its result, and the files: as found, plus the target if installed.
+inline void ExpectRun(const Script& script, const std::wstring& trace, InstallResult result) {
+    const Installation run(script);
+    EXPECT_EQ(run.Trace(), trace);
+    EXPECT_EQ(run.form.Result(), result);
+    EXPECT_EQ(run.platform.AfterRestart(),
+              result == InstallResult::Installed ? WithTarget(script.Files) : script.Files);
+}
+
+// The parts of the traces. Where no one can answer, the system's own boxes are silenced first.
+inline const std::wstring Unheard = L"SilenceSystemErrors; ";
+// Runs that go on take the lock before they touch anything.
+inline const std::wstring Begin = L"Lock ocxsetup.morvantel.ocx; ";
+inline const std::wstring Unseen = Unheard + L"Lock ocxsetup.morvantel.ocx 1800s; ";
+inline const std::wstring CopyToN = L"CreateUniqueFile T.new-*.tmp; CopyFileTo S -> N; ";
+inline const std::wstring Stage = CopyToN + L"ClearReadOnly N; ";
+inline const std::wstring DiscardStaged = L"ClearReadOnly N; DeleteFiles N; ";
+inline const std::wstring Unregister = L"Launch -u T; Job; Wait; ";
+inline const std::wstring SetAside = L"RenameFile T -> O; ";
+inline const std::wstring PutInPlace = L"RenameFile N -> T; ";
+inline const std::wstring Register = PutInPlace + L"Launch T; Job; Wait; ";
+inline const std::wstring DiscardAside = L"ClearReadOnly O; DeleteFiles O; ";
+inline const std::wstring SilentUnregister = L"Launch /s -u T; Job; Wait; ";
+inline const std::wstring RemoveNew = SilentUnregister + L"DeleteFiles T; ";
+inline const std::wstring Reregister = L"Launch /s T; Job; Wait; ";
+inline const std::wstring Restore = L"RenameFile O => T; " + Reregister;
+inline const std::wstring NotFound = L"Source file morvantel.ocx not found";
+inline const std::wstring CopyFailure = L"Cannot copy morvantel.ocx to T";
+inline const std::wstring NotRegistered = L"morvantel.ocx did not register: regsvr32 ";
+inline const std::wstring NotBack =
+    L"The earlier copy is back in place but did not register again: ";
+// The lock is let go before the run's one report, and the window goes last.
+inline const std::wstring End = L"Unlock; UnloadWindow; ";
+inline std::wstring Box(const std::wstring& box) {
+    return L"ShowMessage 327696 OCX Installation|" + box + L"; ";
+}
+inline std::wstring Told(const std::wstring& box) {
+    return L"Unlock; " + Box(box) + L"UnloadWindow; ";
+}
+inline std::wstring Wrote(const std::wstring& line) {
+    return L"Unlock; WriteErrorLine " + line + L"; UnloadWindow; ";
+}
+inline const auto Installed = InstallResult::Installed;
+inline const auto CopyFailed = InstallResult::CopyFailed;
+inline const auto RegistrationFailed = InstallResult::RegistrationFailed;
+inline const ProcessEnd Ok{};
+inline const ProcessEnd Status5{ProcessEnd::Exited, 5};
+
+// The trace with each tool run waited for within the time limit, as where no one can answer.
+inline std::wstring Bounded(std::wstring trace) {
+    for (std::size_t at = 0; (at = trace.find(L"Wait; ", at)) != std::wstring::npos;) {
+        trace.replace(at, 6, L"Wait 300s; ");
+    }
+    return trace;
+}
+
+// A copy still held, renamed to say that it is queued for deletion at the restart, and queued.
+inline std::wstring Queued(const std::wstring& file, const std::wstring& number) {
+    const std::wstring queued = L"T.del-0000000" + number + L".tmp";
+    return L"RenameFile " + file + L" -> " + queued + L"; DeleteAtRestart " + queued + L"; ";
+}
+
+// A call tried again after each pause while another program has the file.
+inline std::wstring Retried(const std::wstring& call) {
+    std::wstring trace = call + L"; ";
+    for (const wchar_t* pause : {L"100", L"200", L"400", L"800", L"1600"}) {
+        trace += L"Pause " + std::wstring(pause) + L"; " + call + L"; ";
+    }
+    return trace;
+}
+
+} // namespace ocx::test

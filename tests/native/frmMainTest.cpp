@@ -1,0 +1,182 @@
+#include "tests/native/InstallRun.h"
+
+#include <algorithm>
+#include <tuple>
+
+namespace ocx::test {
+namespace {
+
+TEST(frmMain, InstallsFreshOrOverAnOldCopyStagingTheNewOneBeforeTheOldIsTouched) {
+    ExpectRun({.Files = {Source}}, Begin + Stage + Register + End, Installed);
+    ExpectRun({.Files = {Source, Target}},
+              Begin + Stage + Unregister + SetAside + Register + DiscardAside + End, Installed);
+}
+
+TEST(frmMain, MissingSourceShowsOneMessageAndChangesNothing) {
+    // No other run is waited for: nothing is touched.
+    ExpectRun({.Files = {Target}}, Box(NotFound) + L"UnloadWindow; ", InstallResult::SourceMissing);
+    // A folder out of reach (a mapped drive that the elevated run does not see) says why.
+    ExpectRun({.Files = {Source, Target},
+               .Failing = {L"MatchFile S"},
+               .FailureDescription = L"The network path was not found."},
+              Box(NotFound + L"\r\nThe network path was not found.") + L"UnloadWindow; ",
+              InstallResult::SourceMissing);
+    EXPECT_EQ(Installation({.Folder = L"C:\\"}).form.FileSource, L"C:\\\\morvantel.ocx")
+        << "at a drive's root, both backslashes stay";
+    const Installation noFolder({.Files = {Source}, .Failing = {L"ApplicationFolder"}});
+    EXPECT_EQ(noFolder.form.FileSource, L"") << "a failed assignment keeps the empty text";
+    EXPECT_EQ(noFolder.form.Result(), InstallResult::SourceMissing);
+}
+
+TEST(frmMain, SystemFolderIsTheCountedPartOfTheBufferOrNothing) {
+    EXPECT_EQ(Installation({.SystemDirectory = std::string(254, 'S')}).form.FileTarget,
+              std::wstring(254, L'S') + L"\\morvantel.ocx");
+    // A count of 0 or beyond the buffer of 255, or no conversion: nothing is written or launched.
+    for (const Script& unusable :
+         {Script{.SystemDirectory = std::string(255, 'S')}, Script{.SystemDirectoryCount = 0},
+          Script{.SystemDirectoryCount = 256}, Script{.SystemDirectoryCount = 300},
+          Script{.Failing = {L"FromAnsi"}}}) {
+        Script script = unusable;
+        script.Files = {Source};
+        const Installation run(script);
+        EXPECT_EQ(run.form.FileTarget, L"");
+        EXPECT_EQ(run.platform.Files, Files({Source}));
+        EXPECT_EQ(run.platform.CountCalls(L"Launch"), 0U);
+        EXPECT_EQ(run.form.Result(), CopyFailed);
+    }
+}
+
+TEST(frmMain, UnattendedRunShowsNoBoxBoundsItsWaitsAndWritesTheLine) {
+    const SessionFacts hidden{.StationVisible = false, .Id = 1, .State = SessionState::Active};
+    ExpectRun({.Files = {Source, Target}, .Session = hidden},
+              Bounded(Unseen + Stage + SilentUnregister + SetAside + PutInPlace + Reregister +
+                      DiscardAside + End),
+              Installed);
+    ExpectRun({.Session = hidden}, Unheard + L"WriteErrorLine " + NotFound + L"; UnloadWindow; ",
+              InstallResult::SourceMissing);
+    ExpectRun({.Files = {Source}, .Failing = {L"CopyFileTo*"}, .Session = hidden},
+              Unseen + CopyToN + DiscardStaged +
+                  Wrote(CopyFailure + L": The media is write protected."),
+              CopyFailed);
+    // Another run holds the lock past the limit: nothing is touched, and deployment tools retry.
+    ExpectRun({.Files = {Source, Target}, .Session = hidden, .LockHeld = true},
+              Unheard + L"Lock ocxsetup.morvantel.ocx 1800s; WriteErrorLine morvantel.ocx was not "
+                        L"installed: another installation is still running; UnloadWindow; ",
+              InstallResult::AnotherInstallRunning);
+    EXPECT_EQ(Installation({.Files = {Source}, .LockHeld = true}).form.Result(), Installed)
+        << "where someone can answer, the run waits as long as it takes";
+    // Session 0, a logon screen, a disconnected session and the system's own account are unseen
+    // too. A tool run that fails, shows a window or outlasts the limit is rolled back; the line
+    // says why, a crash by its exception code.
+    const std::wstring rolledBack = Bounded(Unseen + Stage + SilentUnregister + SetAside +
+                                            PutInPlace + Reregister + RemoveNew + Restore);
+    using enum SessionState;
+    for (const auto& [session, ends, line] :
+         {std::tuple{SessionFacts{true, 0, Active}, std::deque{Ok, Status5},
+                     std::wstring(L"ended with status 5")},
+          {SessionFacts{true, 1, Connected}, std::deque{Ok, ProcessEnd{ProcessEnd::ShowedWindow}},
+           L"showed a window that no one can answer and was ended"},
+          {SessionFacts{true, 1, Disconnected}, std::deque{Ok, ProcessEnd{ProcessEnd::TimedOut}},
+           L"did not end within 5 minutes and was ended"},
+          {SessionFacts{false, 1, Active}, std::deque{Ok, Status5, Ok, Status5},
+           L"ended with status 5: " + NotBack + L"regsvr32 ended with status 5"},
+          {SessionFacts{true, 1, Active, true},
+           std::deque{Ok, ProcessEnd{ProcessEnd::Exited, 0xC0000005}},
+           L"ended with status 0xC0000005"}}) {
+        std::wstring trace = rolledBack;
+        trace += Wrote(NotRegistered + line);
+        ExpectRun({.Files = {Source, Target}, .ToolEnds = ends, .Session = session}, trace,
+                  RegistrationFailed);
+    }
+    // A user logged on, watched by another, can answer.
+    const SessionFacts shadowed{.StationVisible = true, .Id = 1, .State = SessionState::Shadow};
+    ExpectRun({.Files = {Source}, .Session = shadowed}, Begin + Stage + Register + End, Installed);
+}
+
+// Every combination of failing operations, with source and target each present or not.
+TEST(frmMain, EveryRunEndsOnceAndLeavesTheFilesAsTheyWereOrReportsTheKeptCopy) {
+    const std::vector<std::wstring> points = {L"GetSystemDirectoryA",
+                                              L"MatchFile S",
+                                              L"MatchFile T",
+                                              L"CreateUniqueFile*",
+                                              L"CopyFileTo*",
+                                              L"ClearReadOnly*",
+                                              L"RenameFile T*",
+                                              L"RenameFile N*",
+                                              L"RenameFile O*",
+                                              L"Launch -u*",
+                                              L"Launch T*",
+                                              L"Launch /s*",
+                                              L"Wait",
+                                              L"DeleteFiles*",
+                                              L"UnloadWindow"};
+    for (unsigned present = 0; present < 4; ++present) {
+        for (unsigned mask = 0; mask < (1U << points.size()); ++mask) {
+            Script script;
+            for (std::size_t i = 0; i < points.size(); ++i) {
+                if ((mask & (1U << i)) != 0) {
+                    script.Failing.push_back(points[i]);
+                }
+            }
+            const auto fails = [&](const wchar_t* point) {
+                return std::ranges::count(script.Failing, point) != 0;
+            };
+            for (const auto& [bit, file] : {std::pair{1U, Source}, {2U, Target}}) {
+                if ((present & bit) != 0) {
+                    script.Files.insert(file);
+                }
+            }
+            const Installation run(script);
+            const ScriptedPlatform& platform = run.platform;
+            const std::optional<InstallResult> result = run.form.Result();
+            SCOPED_TRACE(::testing::Message() << "present " << present << " mask " << mask);
+            const std::size_t calls = platform.Calls.size();
+            const bool missing = !script.Files.contains(Source) || fails(L"MatchFile S");
+            ASSERT_EQ(platform.CountCalls(L"Lock"), missing ? 0U : 1U);
+            ASSERT_EQ(platform.CountCalls(L"Unlock"), missing ? 0U : 1U);
+            ASSERT_EQ(platform.CountCalls(L"UnloadWindow"), 1U);
+            ASSERT_EQ(platform.Calls.back(), L"UnloadWindow");
+            const std::size_t boxes = platform.CountCalls(L"ShowMessage");
+            ASSERT_LE(boxes, 1U);
+            if (!missing) {
+                ASSERT_EQ(platform.Calls[0], L"Lock ocxsetup.morvantel.ocx") << "before any file";
+                ASSERT_EQ(platform.Calls[calls - 2 - boxes], L"Unlock") << "the box after the lock";
+            }
+            ASSERT_LE(platform.CountCalls(L"CopyFileTo"), 1U);
+            ASSERT_LE(platform.CountCalls(L"CreateUniqueFile"), 1U);
+            ASSERT_LE(platform.CountCalls(L"Launch"), 4U);
+            ASSERT_LE(platform.CountCalls(L"Wait"), platform.CountCalls(L"Launch"));
+            ASSERT_EQ(platform.CountCalls(L"Wait held"), 0U) << "every tool is let run";
+            ASSERT_TRUE(result.has_value());
+            if (missing) {
+                ASSERT_EQ(result, InstallResult::SourceMissing);
+                ASSERT_EQ(calls, 2U) << "no file touched, no tool run: the box, then the window";
+            }
+            const std::wstring box = boxes == 0 ? L"" : platform.Calls[calls - 2];
+            if (result == Installed) {
+                ASSERT_EQ(boxes, 0U);
+                ASSERT_EQ(platform.AfterRestart(), WithTarget(script.Files))
+                    << "no temporary file is left";
+                continue;
+            }
+            // A failure that no box tells is one that the tool's own box told.
+            if (boxes == 0) {
+                ASSERT_EQ(result, RegistrationFailed);
+                ASSERT_FALSE(fails(L"Wait") || fails(L"Launch T*"));
+            }
+            // Otherwise the old copy is back and nothing is left, or the box says where it is.
+            if (box.ends_with(L"\r\nThe earlier copy is kept as O")) {
+                ASSERT_TRUE(fails(L"RenameFile O*"));
+                ASSERT_TRUE(platform.Files.contains(Target + L".old-00000002.tmp"));
+            } else if (box.ends_with(L"left unregistered as T")) {
+                ASSERT_TRUE(fails(L"DeleteFiles*") && fails(L"RenameFile T*"));
+                ASSERT_TRUE(platform.Files.contains(Target));
+            } else {
+                ASSERT_EQ(platform.AfterRestart(), script.Files);
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace ocx::test
