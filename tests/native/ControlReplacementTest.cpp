@@ -4,15 +4,14 @@ namespace ocx::test {
 namespace {
 
 TEST(ControlReplacement, CopyFailuresAreReportedAndLeaveTheOldCopyInPlaceAndRegistered) {
-    const Files both = {Source, Target};
     const std::wstring reason = L"The device is not ready.";
     const std::wstring failed = Told(CopyFailure + L"\r\n" + reason);
     // While staging, nothing else is touched.
-    ExpectRun({.Files = both, .Failing = {L"CreateUniqueFile*"}, .FailureDescription = reason},
+    ExpectRun({.Files = Both, .Failing = {L"CreateUniqueFile*"}, .FailureDescription = reason},
               Begin + L"CreateUniqueFile T.new-*.tmp; " + failed, CopyFailed);
-    ExpectRun({.Files = both, .Failing = {L"CopyFileTo*"}, .FailureDescription = reason},
+    ExpectRun({.Files = Both, .Failing = {L"CopyFileTo*"}, .FailureDescription = reason},
               Begin + CopyToN + DiscardStaged + failed, CopyFailed);
-    ExpectRun({.Files = both, .Failing = {L"ClearReadOnly*"}, .FailureDescription = reason},
+    ExpectRun({.Files = Both, .Failing = {L"ClearReadOnly*"}, .FailureDescription = reason},
               Begin + Stage + DiscardStaged + failed, CopyFailed);
     // The message names the folder where the file really is (SysWOW64 for a 32-bit program).
     ExpectRun({.Files = {Source},
@@ -23,19 +22,19 @@ TEST(ControlReplacement, CopyFailuresAreReportedAndLeaveTheOldCopyInPlaceAndRegi
                   Told(L"Cannot copy morvantel.ocx to C:\\WINDOWS\\SysWOW64\\morvantel.ocx"),
               CopyFailed);
     // While putting the new copy in place: the old one goes back before the box shows.
-    ExpectRun({.Files = both, .Failing = {L"RenameFile N*"}},
+    ExpectRun({.Files = Both, .Failing = {L"RenameFile N*"}},
               Begin + Stage + Unregister + SetAside + PutInPlace + DiscardStaged + Restore +
                   Told(CopyFailure + L"\r\nThe media is write protected."),
               CopyFailed);
     // A hidden or system file holds the name: it is no old copy, and the box says it is in the way.
-    ExpectRun({.Files = both, .Hidden = {Target}},
-              Begin + Stage + PutInPlace + DiscardStaged + L"" +
+    ExpectRun({.Files = Both, .Hidden = {Target}},
+              Begin + Stage + PutInPlace + DiscardStaged +
                   Told(CopyFailure +
                        L"\r\nA hidden or system file of that name is in the system folder."),
               CopyFailed);
     // The old copy cannot be set aside (a program holds it open): it stays, registered again,
     // and the box gives that step's reason.
-    ExpectRun({.Files = both, .Failing = {L"RenameFile T*"}, .FailureDescription = reason},
+    ExpectRun({.Files = Both, .Failing = {L"RenameFile T*"}, .FailureDescription = reason},
               Begin + Stage + Unregister + SetAside + PutInPlace + DiscardStaged + Reregister +
                   failed,
               CopyFailed);
@@ -43,14 +42,13 @@ TEST(ControlReplacement, CopyFailuresAreReportedAndLeaveTheOldCopyInPlaceAndRegi
 
 // The installer's box tells what the tool's own box (shown only when it ended by itself) did not.
 TEST(ControlReplacement, NewCopyThatDoesNotRegisterIsRolledBackAndEveryFailureIsTold) {
-    const Files both = {Source, Target};
     const std::wstring upgrade = Begin + Stage + Unregister + SetAside + Register;
-    ExpectRun({.Files = both, .ToolEnds = {Ok, Status5}}, upgrade + RemoveNew + Restore + End,
+    ExpectRun({.Files = Both, .ToolEnds = {Ok, Status5}}, upgrade + RemoveNew + Restore + End,
               RegistrationFailed);
     ExpectRun({.Files = {Source}, .ToolEnds = {Status5}},
               Begin + Stage + Register + RemoveNew + End, RegistrationFailed);
     // The tool could not be run, crashed or could not be started: no box of its own was seen.
-    ExpectRun({.Files = both, .Failing = {L"Wait"}},
+    ExpectRun({.Files = Both, .Failing = {L"Wait"}},
               upgrade + RemoveNew + Restore +
                   Told(NotRegistered + L"could not be run: The media is write protected.\r\n" +
                        NotBack + L"regsvr32 could not be run: The media is write protected."),
@@ -65,27 +63,27 @@ TEST(ControlReplacement, NewCopyThatDoesNotRegisterIsRolledBackAndEveryFailureIs
               RegistrationFailed);
     // No tool could be started (missing, or refused by a policy): the old copy's registration is
     // untouched, so it is not made again.
-    ExpectRun({.Files = both, .Failing = {L"Launch*"}},
+    ExpectRun({.Files = Both, .Failing = {L"Launch*"}},
               Begin + Stage + L"Launch -u T; " + SetAside + PutInPlace +
                   L"Launch T; Launch /s -u T; " + L"DeleteFiles T; RenameFile O => T; " +
                   Told(NotRegistered + L"could not be started: The media is write protected."),
               RegistrationFailed);
     // Only the unregistration could not start: the new copy's runs changed the registration.
-    ExpectRun({.Files = both, .Failing = {L"Launch -u T"}, .ToolEnds = {Status5}},
+    ExpectRun({.Files = Both, .Failing = {L"Launch -u T"}, .ToolEnds = {Status5}},
               Begin + Stage + L"Launch -u T; " + SetAside + Register + RemoveNew + Restore + End,
               RegistrationFailed);
     // Nor does a later run that could not start undo what the earlier ones changed.
-    ExpectRun({.Files = both, .Failing = {L"Launch /s -u T"}, .ToolEnds = {Ok, Status5}},
+    ExpectRun({.Files = Both, .Failing = {L"Launch /s -u T"}, .ToolEnds = {Ok, Status5}},
               upgrade + L"Launch /s -u T; DeleteFiles T; " + Restore + End, RegistrationFailed);
     // The old copy is back, but does not register again.
-    ExpectRun({.Files = both, .ToolEnds = {Ok, Status5, Ok, Status5}},
+    ExpectRun({.Files = Both, .ToolEnds = {Ok, Status5, Ok, Status5}},
               upgrade + RemoveNew + Restore +
                   Told(NotRegistered + L"ended with status 5\r\n" + NotBack +
                        L"regsvr32 ended with status 5"),
               RegistrationFailed);
     // The old copy cannot be put back: the box says where it is.
     const Installation kept(
-        {.Files = both, .Failing = {L"RenameFile O*"}, .ToolEnds = {Ok, Status5}});
+        {.Files = Both, .Failing = {L"RenameFile O*"}, .ToolEnds = {Ok, Status5}});
     EXPECT_EQ(kept.Trace(),
               upgrade + RemoveNew + L"RenameFile O => T; " +
                   Told(NotRegistered + L"ended with status 5\r\nThe earlier copy is kept as O"));
@@ -94,19 +92,19 @@ TEST(ControlReplacement, NewCopyThatDoesNotRegisterIsRolledBackAndEveryFailureIs
 
 TEST(ControlReplacement, StepFailuresThatStillEndInstalled) {
     // The old copy could not be unregistered: it is still set aside and replaced.
-    ExpectRun({.Files = {Source, Target}, .Failing = {L"Launch -u*"}},
+    ExpectRun({.Files = Both, .Failing = {L"Launch -u*"}},
               Begin + Stage + L"Launch -u T; " + SetAside + Register + DiscardAside + End,
               Installed);
     // An unsearchable target counts as an old copy; there is none to set aside.
     ExpectRun({.Files = {Source}, .Failing = {L"MatchFile T"}},
               Begin + Stage + Unregister + SetAside + Register + End, Installed);
     // The old copy is still loaded by a program: it goes at the next restart.
-    ExpectRun({.Files = {Source, Target}, .InUse = {Target}},
+    ExpectRun({.Files = Both, .InUse = {Target}},
               Begin + Stage + Unregister + SetAside + Register + L"ClearReadOnly O; " +
                   Retried(L"DeleteFiles O") + Queued(L"O", L"3") + End,
               Installed);
     // A scanner holds the new copy for a moment: it is put in place at the third try.
-    ExpectRun({.Files = {Source, Target}, .Busy = {L"RenameFile N*", L"RenameFile N*"}},
+    ExpectRun({.Files = Both, .Busy = {L"RenameFile N*", L"RenameFile N*"}},
               Begin + Stage + Unregister + SetAside +
                   L"RenameFile N -> T; Pause 100; RenameFile N -> T; Pause 200; " + Register +
                   DiscardAside + End,
@@ -137,7 +135,7 @@ TEST(ControlReplacement, LeftoversOfEarlierRunsAreRemovedAndNothingElse) {
     const Installation taken({.Files = {Source, Target, Target + L".old-00000002.tmp"}});
     EXPECT_NE(taken.Trace().find(L"RenameFile T -> O; RenameFile T -> T.old-00000003.tmp; "),
               std::wstring::npos);
-    EXPECT_EQ(taken.platform.AfterRestart(), Files({Source, Target}));
+    EXPECT_EQ(taken.platform.AfterRestart(), Both);
 }
 
 // A run cut off after each call in turn, the old copy held or not: the next run installs and
@@ -145,7 +143,7 @@ TEST(ControlReplacement, LeftoversOfEarlierRunsAreRemovedAndNothingElse) {
 TEST(ControlReplacement, TheNextRunClearsWhatTheCutOffRunLeftOnlyOnceItHasInstalled) {
     const std::wstring aside = Target + L".old-00000002.tmp";
     for (const bool held : {false, true}) {
-        Script script{.Files = {Source, Target}};
+        Script script{.Files = Both};
         if (held) {
             script.InUse = {Target};
         }
@@ -162,7 +160,7 @@ TEST(ControlReplacement, TheNextRunClearsWhatTheCutOffRunLeftOnlyOnceItHasInstal
                          << "held " << held << ", cut after "
                          << testing::PrintToString(first.platform.Calls[cut - 1]));
             EXPECT_EQ(second.form.Result(), Installed);
-            EXPECT_EQ(second.platform.AfterRestart(), Files({Source, Target}));
+            EXPECT_EQ(second.platform.AfterRestart(), Both);
             EXPECT_FALSE(second.platform.InUse.contains(Target)) << "the new copy is in place";
             EXPECT_LE(second.platform.CountCalls(L"DeleteAtRestart"), held ? 1U : 0U);
 

@@ -13,6 +13,7 @@ using Files = std::set<std::wstring>;
 
 inline const std::wstring Source = L"C:\\Setup\\morvantel.ocx";
 inline const std::wstring Target = L"C:\\WINDOWS\\system32\\morvantel.ocx";
+inline const Files Both = {Source, Target};
 
 struct Installation {
     explicit Installation(Script script) : platform(std::move(script)) { form.Form_Load(); }

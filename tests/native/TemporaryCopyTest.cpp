@@ -10,20 +10,19 @@ TEST(TemporaryCopy, HeldNewCopyIsNeverQueuedForDeletionUnderTheControlsName) {
     const std::wstring moved = L"T.del-00000002.tmp";
     const Installation fresh({.Files = {Source}, .InUse = {staged}, .ToolEnds = {Status5}});
     EXPECT_EQ(fresh.Trace(),
-              Begin + Stage + Register + SilentUnregister + Retried(L"DeleteFiles T") + L"" +
+              Begin + Stage + Register + SilentUnregister + Retried(L"DeleteFiles T") +
                   L"RenameFile T -> " + moved + L"; ClearReadOnly " + moved + L"; " +
                   Retried(L"DeleteFiles " + moved) + L"DeleteAtRestart " + moved + L"; " + End);
     Script later = static_cast<const Script&>(fresh.platform);
     later.ToolEnds.clear();
     const Installation good(later);
     EXPECT_EQ(good.form.Result(), Installed);
-    EXPECT_EQ(good.platform.AfterRestart(), Files({Source, Target}));
+    EXPECT_EQ(good.platform.AfterRestart(), Both);
 
-    const Installation upgrade(
-        {.Files = {Source, Target}, .InUse = {staged}, .ToolEnds = {Ok, Status5}});
+    const Installation upgrade({.Files = Both, .InUse = {staged}, .ToolEnds = {Ok, Status5}});
     EXPECT_EQ(upgrade.form.Result(), RegistrationFailed);
     EXPECT_EQ(upgrade.platform.CountCalls(L"ShowMessage"), 0U) << "the old copy is back";
-    EXPECT_EQ(upgrade.platform.AfterRestart(), Files({Source, Target}));
+    EXPECT_EQ(upgrade.platform.AfterRestart(), Both);
     // Not even renamed: it stays, unregistered, and the box says so.
     const Installation stuck({.Files = {Source},
                               .InUse = {staged},

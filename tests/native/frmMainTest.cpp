@@ -8,7 +8,7 @@ namespace {
 
 TEST(frmMain, InstallsFreshOrOverAnOldCopyStagingTheNewOneBeforeTheOldIsTouched) {
     ExpectRun({.Files = {Source}}, Begin + Stage + Register + End, Installed);
-    ExpectRun({.Files = {Source, Target}},
+    ExpectRun({.Files = Both},
               Begin + Stage + Unregister + SetAside + Register + DiscardAside + End, Installed);
 }
 
@@ -16,7 +16,7 @@ TEST(frmMain, MissingSourceShowsOneMessageAndChangesNothing) {
     // No other run is waited for: nothing is touched.
     ExpectRun({.Files = {Target}}, Box(NotFound) + L"UnloadWindow; ", InstallResult::SourceMissing);
     // A folder out of reach (a mapped drive that the elevated run does not see) says why.
-    ExpectRun({.Files = {Source, Target},
+    ExpectRun({.Files = Both,
                .Failing = {L"MatchFile S"},
                .FailureDescription = L"The network path was not found."},
               Box(NotFound + L"\r\nThe network path was not found.") + L"UnloadWindow; ",
@@ -48,7 +48,7 @@ TEST(frmMain, SystemFolderIsTheCountedPartOfTheBufferOrNothing) {
 
 TEST(frmMain, UnattendedRunShowsNoBoxBoundsItsWaitsAndWritesTheLine) {
     const SessionFacts hidden{.StationVisible = false, .Id = 1, .State = SessionState::Active};
-    ExpectRun({.Files = {Source, Target}, .Session = hidden},
+    ExpectRun({.Files = Both, .Session = hidden},
               Bounded(Unseen + Stage + SilentUnregister + SetAside + PutInPlace + Reregister +
                       DiscardAside + End),
               Installed);
@@ -59,7 +59,7 @@ TEST(frmMain, UnattendedRunShowsNoBoxBoundsItsWaitsAndWritesTheLine) {
                   Wrote(CopyFailure + L": The media is write protected."),
               CopyFailed);
     // Another run holds the lock past the limit: nothing is touched, and deployment tools retry.
-    ExpectRun({.Files = {Source, Target}, .Session = hidden, .LockHeld = true},
+    ExpectRun({.Files = Both, .Session = hidden, .LockHeld = true},
               Unheard + L"Lock ocxsetup.morvantel.ocx 1800s; WriteErrorLine morvantel.ocx was not "
                         L"installed: another installation is still running; UnloadWindow; ",
               InstallResult::AnotherInstallRunning);
@@ -85,8 +85,7 @@ TEST(frmMain, UnattendedRunShowsNoBoxBoundsItsWaitsAndWritesTheLine) {
            L"ended with status 0xC0000005"}}) {
         std::wstring trace = rolledBack;
         trace += Wrote(NotRegistered + line);
-        ExpectRun({.Files = {Source, Target}, .ToolEnds = ends, .Session = session}, trace,
-                  RegistrationFailed);
+        ExpectRun({.Files = Both, .ToolEnds = ends, .Session = session}, trace, RegistrationFailed);
     }
     // A user logged on, watched by another, can answer.
     const SessionFacts shadowed{.StationVisible = true, .Id = 1, .State = SessionState::Shadow};
