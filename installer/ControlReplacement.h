@@ -23,21 +23,6 @@ struct ReplacementOutcome {
     std::vector<std::wstring> KeptEarlier; // old copies that cut-off runs left, kept
 };
 
-// Runs the registration tool on the path, to register or unregister it.
-class ToolRunner {
-public:
-    virtual ToolRun Run(const std::wstring& path, bool Register,
-                        ToolMessages messages) noexcept = 0;
-
-protected:
-    ToolRunner() = default;
-    ToolRunner(const ToolRunner&) = default;
-    ToolRunner& operator=(const ToolRunner&) = default;
-    ToolRunner(ToolRunner&&) = default;
-    ToolRunner& operator=(ToolRunner&&) = default;
-    ~ToolRunner() = default;
-};
-
 // The replacement of the installed control, as one transaction: stage the new copy, set the old
 // one aside, put the new one in place and register it; roll back when it does not register.
 // It owns the temporary copies it makes; those that cut-off runs left are names until it

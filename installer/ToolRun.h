@@ -15,4 +15,19 @@ struct ToolRun {
     std::wstring Failure;   // why it did not succeed
 };
 
+// Runs the registration tool on the path, to register or unregister it.
+class ToolRunner {
+public:
+    virtual ToolRun Run(const std::wstring& path, bool Register,
+                        ToolMessages messages) noexcept = 0;
+
+protected:
+    ToolRunner() = default;
+    ToolRunner(const ToolRunner&) = default;
+    ToolRunner& operator=(const ToolRunner&) = default;
+    ToolRunner(ToolRunner&&) = default;
+    ToolRunner& operator=(ToolRunner&&) = default;
+    ~ToolRunner() = default;
+};
+
 } // namespace ocx
