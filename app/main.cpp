@@ -4,9 +4,6 @@
 #include "installer/frmMain.h"
 #include "platform/win32/Win32Platform.h"
 
-// The program: frmMain on its hidden window, whose load event runs the installation and unloads
-// the window. No message loop follows: the installation keeps the window responsive while it
-// waits, and nothing is left to run once it has ended.
 static_assert(ocx::AbnormalEndStatus != static_cast<int>(ocx::InstallResult::Installed) &&
                   ocx::AbnormalEndStatus != static_cast<int>(ocx::InstallResult::SourceMissing) &&
                   ocx::AbnormalEndStatus != static_cast<int>(ocx::InstallResult::CopyFailed) &&
@@ -16,6 +13,9 @@ static_assert(ocx::AbnormalEndStatus != static_cast<int>(ocx::InstallResult::Ins
                       static_cast<int>(ocx::InstallResult::AnotherInstallRunning),
               "an abnormal end must not read as an installation result");
 
+// The program: frmMain on its hidden window, whose load event runs the installation and unloads
+// the window. No message loop follows: the installation keeps the window responsive while it
+// waits, and nothing is left to run once it has ended.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
                     int /*show*/) {
     ocx::EndAbnormalRunsAtOnce();

@@ -58,6 +58,11 @@ void Win32Platform::SilenceSystemErrors() {
 
 int Win32Platform::ShowMessage(const std::wstring& prompt, unsigned style,
                                const std::wstring& title) {
+    // A quit request that another program posted to the window or thread would close the box
+    // unread: no loop of this program ends on one.
+    MSG quit{};
+    while (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE) {
+    }
     // The hidden window never shows: a box it owned would have no taskbar button, and no way
     // to be found behind other windows.
     return ::MessageBoxW(nullptr, prompt.c_str(), title.c_str(), style);

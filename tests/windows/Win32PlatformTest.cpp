@@ -106,6 +106,9 @@ TEST_F(Win32PlatformTest, MatchFileFindsOrdinaryFilesOnly) {
 
 TEST_F(Win32PlatformTest, DeleteFilesDeletesEveryMatchAndFailsOnNoneOrReadOnly) {
     const std::wstring keep = Write(L"keep.txt", "k");
+    const std::wstring one = Write(L"one.tmp", "1");
+    platform.DeleteFiles(folder + L"\\*.tmp");
+    EXPECT_FALSE(fs::exists(one));
     EXPECT_THROW(platform.DeleteFiles(folder + L"\\*.tmp"), PlatformError) << "nothing to delete";
     const std::wstring locked = Write(L"locked.tmp", "l", FILE_ATTRIBUTE_READONLY);
     const std::wstring loose = Write(L"loose.tmp", "l");
@@ -169,6 +172,25 @@ TEST_F(Win32PlatformTest, LaunchRunsTheNamedFileItselfOnlyOnceResumedAndAFailedO
     EXPECT_FALSE(platform.WindowLoaded());
     EXPECT_THROW(platform.WindowHandle(), PlatformError);
     EXPECT_THROW(platform.UnloadWindow(), PlatformError);
+}
+
+// A quit request queued before the box, as another program may post one, does not close it unread.
+TEST_F(Win32PlatformTest, QueuedQuitRequestLeavesTheBoxToBeRead) {
+    ::PostQuitMessage(0);
+    std::atomic<bool> seen = false;
+    std::thread reader([&] {
+        for (int tries = 0; tries < 100 && !seen; ++tries) {
+            ::Sleep(100);
+            const HWND box = ::FindWindowW(L"#32770", L"quit test");
+            if (box != nullptr && ::IsWindowVisible(box) != FALSE) {
+                seen = true;
+                ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            }
+        }
+    });
+    platform.ShowMessage(L"Read me", MB_OK, L"quit test");
+    reader.join();
+    EXPECT_TRUE(seen);
 }
 
 // A second taker waits until the holder lets go, or up to its limit. Neither another account's
