@@ -97,8 +97,8 @@ bool ControlReplacement::StageNewCopy() noexcept {
             platform_.ClearReadOnly(staged_.Path());
         },
         &failure);
+    // A copy made before the failure goes with the end of the run, as every new copy still owned.
     if (!staged) {
-        staged_.Discard();
         outcome_.CopyFailure = std::move(failure.Reason);
     }
     return staged;

@@ -17,12 +17,8 @@ bool WaitDispatching(HANDLE object, DWORD milliseconds) {
         if (woken == WAIT_OBJECT_0 + count) {
             MSG message{};
             while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
-                // A quit request that another program posts to the window or thread is dropped:
-                // no loop here ends on it, and one left queued would close the box unread.
-                if (message.message != WM_QUIT) {
-                    ::TranslateMessage(&message);
-                    ::DispatchMessageW(&message);
-                }
+                ::TranslateMessage(&message);
+                ::DispatchMessageW(&message);
             }
         } else if (count != 0 && woken == WAIT_OBJECT_0) {
             return true;

@@ -58,8 +58,8 @@ void Win32Platform::SilenceSystemErrors() {
 
 int Win32Platform::ShowMessage(const std::wstring& prompt, unsigned style,
                                const std::wstring& title) {
-    // A quit request that another program posted to the window or thread would close the box
-    // unread: no loop of this program ends on one.
+    // A quit request that another program posted to the window or thread, during the run or
+    // before, would close the box unread: no loop of this program ends on one.
     MSG quit{};
     while (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE) {
     }
