@@ -38,9 +38,8 @@ bool SetValue(HKEY key, const wchar_t* name, const std::wstring& value) {
            ERROR_SUCCESS;
 }
 
-// With OCX_TEST_UNRULY set, registration broadcasts a setting change, waiting for every window to
-// answer, and asks the installer's window to close and its thread to quit; it logs whether that
-// window stayed.
+// With OCX_TEST_UNRULY set, registration broadcasts a setting change, asks the installer's window
+// to close and its thread to quit, and logs whether that window stayed.
 void BeUnruly() {
     if (::_wgetenv(L"OCX_TEST_UNRULY") == nullptr) {
         return;
@@ -51,26 +50,6 @@ void BeUnruly() {
     ::PostMessageW(main, WM_QUIT, 0, 0);
     ::Sleep(500);
     Record(main != nullptr && ::IsWindow(main) != FALSE ? L"main-kept" : L"main-lost");
-}
-
-// The asking build runs OCX_TEST_ASKER (a full path) as it registers, as a helper that asks.
-void StartAsker() {
-#ifdef TEST_CONTROL_ASKING
-    const wchar_t* asker = ::_wgetenv(L"OCX_TEST_ASKER");
-    if (asker == nullptr) {
-        return;
-    }
-    std::wstring command = L"\"" + std::wstring(asker) + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (::CreateProcessW(asker, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                         &startup, &process) != FALSE) {
-        ::WaitForSingleObject(process.hProcess, INFINITE);
-        ::CloseHandle(process.hThread);
-        ::CloseHandle(process.hProcess);
-    }
-#endif
 }
 
 // The splash build shows a window for about a second as it registers or unregisters.
@@ -92,8 +71,7 @@ DWORD WINAPI Crash(void*) {
     return 0;
 }
 
-// With OCX_TEST_CRASH_BUILD naming this build, registration crashes the tool: an access violation
-// on a thread of its own, which no handler of the tool's can catch.
+// With OCX_TEST_CRASH_BUILD naming this build, registration crashes the tool beyond its handlers.
 void CrashIfAsked() {
     const wchar_t* build = ::_wgetenv(L"OCX_TEST_CRASH_BUILD");
     if (build != nullptr && std::wstring(build) == TEST_CONTROL_BUILD) {
@@ -110,7 +88,6 @@ extern "C" int OcxDependency(); // from ocxdep.dll, through its import library
 STDAPI DllRegisterServer() {
     Record(L"register");
     ShowSplash();
-    StartAsker();
     BeUnruly();
     CrashIfAsked();
 #ifdef TEST_CONTROL_BOXING
@@ -131,9 +108,8 @@ STDAPI DllRegisterServer() {
                           &key, nullptr) != ERROR_SUCCESS) {
         return E_FAIL;
     }
-    const bool written = SetValue(key, nullptr, ModulePath()) &&
-                         SetValue(key, L"Build", TEST_CONTROL_BUILD) &&
-                         SetValue(key, L"ThreadingModel", L"Apartment");
+    const bool written =
+        SetValue(key, nullptr, ModulePath()) && SetValue(key, L"Build", TEST_CONTROL_BUILD);
     ::RegCloseKey(key);
     return written ? S_OK : E_FAIL;
 }

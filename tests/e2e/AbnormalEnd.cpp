@@ -1,6 +1,5 @@
-// A GUI program that ends abnormally as the installer would, after the installer's own start-up
-// step: by an exception where none may pass or, with OCX_TEST_CRASH set, by a crash (an access
-// violation). Either way it must end at once with status 4, no box.
+// Ends abnormally after the installer's own start-up step: by an escaped exception or, with
+// OCX_TEST_CRASH set, by an access violation. Either way it must end at once with status 4, no box.
 #include "app/AbnormalEnd.h"
 
 #include <windows.h>

@@ -1,6 +1,5 @@
-// Keeps a DLL loaded, as a program using the control would: dll_holder <file>. A loaded DLL can
-// be renamed but not deleted. Creates C:\holder-ready once it is loaded, and ends (letting go of
-// it) when C:\holder-release appears.
+// dll_holder <file>: keeps a DLL loaded, as a program using the control would. Creates
+// C:\holder-ready once it is loaded, and ends, letting go, when C:\holder-release appears.
 #include <windows.h>
 
 int wmain(int argc, wchar_t** argv) {

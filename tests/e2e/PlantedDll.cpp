@@ -1,6 +1,5 @@
-// A DLL planted beside the installer under the name of a system DLL, or as ocxdep.dll, which a
-// test control imports and no system has. If it is ever loaded it leaves C:\planted-loaded.txt
-// behind and refuses to stay loaded.
+// Planted beside the installer as a system DLL, or as the ocxdep.dll that a test control imports:
+// if it is ever loaded it leaves C:\planted-loaded.txt behind and refuses to stay loaded.
 #include <windows.h>
 
 // Exported: with no export list, the MinGW linker exports every function of a DLL.

@@ -6,8 +6,8 @@
 //   main-visible yes|no     whether that window was ever visible
 //   boxes-findable yes|no   whether every box had a taskbar button (no owner)
 //   exit <status>           or "exit timeout" after a minute
-// A .cmd runs as deployment agents run one: cmd /d /c ""<script>"". Options: --unseen runs it on an
-// invisible window station of its own, as a service; --leave-open leaves boxes open, no limit.
+// A .cmd runs as deployment agents run one: cmd /d /c ""<script>"". With --unseen it runs on an
+// invisible window station of its own, as a service.
 #include "tests/windows/Utf8Line.h"
 
 #include <windows.h>
@@ -21,7 +21,6 @@ namespace {
 struct Watch {
     DWORD processId = 0;
     bool mainVisible = false;
-    bool leaveOpen = false;
     bool boxesFindable = true;
     SIZE mainClient{};
     std::set<HWND> seenBoxes;
@@ -61,9 +60,7 @@ BOOL CALLBACK Inspect(HWND window, LPARAM context) {
                     ocx::test::Utf8(WindowText(window) + L"|" + WindowText(label)).c_str());
         std::fflush(stdout);
         watch.boxesFindable = watch.boxesFindable && ::GetWindow(window, GW_OWNER) == nullptr;
-        if (!watch.leaveOpen) {
-            ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        }
+        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     }
     return TRUE;
 }
@@ -81,11 +78,9 @@ std::wstring UnseenDesktop() {
 
 int wmain(int argc, wchar_t** argv) {
     Watch watch;
-    const std::set<std::wstring> options(argv + 1, argv + (argc > 1 ? argc - 1 : 1));
-    const bool unseen = options.contains(L"--unseen");
-    watch.leaveOpen = options.contains(L"--leave-open");
-    if (argc < 2 || options.size() != std::size_t{unseen} + std::size_t{watch.leaveOpen}) {
-        std::fprintf(stderr, "usage: probe [--unseen] [--leave-open] <installer>\n");
+    const bool unseen = argc == 3 && std::wstring(argv[1]) == L"--unseen";
+    if (argc != (unseen ? 3 : 2)) {
+        std::fprintf(stderr, "usage: probe [--unseen] <installer>\n");
         return 2;
     }
     // Resolved against the current folder, never the probe's own.
@@ -116,7 +111,7 @@ int wmain(int argc, wchar_t** argv) {
     watch.processId = process.dwProcessId;
     const ULONGLONG deadline = ::GetTickCount64() + 60000;
     while (::WaitForSingleObject(process.hProcess, 5) == WAIT_TIMEOUT &&
-           (watch.leaveOpen || ::GetTickCount64() < deadline)) {
+           ::GetTickCount64() < deadline) {
         ::EnumWindows(Inspect, reinterpret_cast<LPARAM>(&watch));
     }
     DWORD status = 0;

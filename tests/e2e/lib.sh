@@ -9,20 +9,13 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/ocx-e2e.XXXXXX")
 controls=$OCX_TEST_BIN/controls
 class_key='HKLM\Software\Classes\CLSID\{6D6F7276-616E-7465-6C00-000000000001}\InprocServer32'
 
-cleanup() {
-    wineserver -k </dev/null >/dev/null 2>&1 || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'wineserver -k </dev/null >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 # A command that fails outside a check ends the scenario (-eE): say where, or it ends silently.
-stopped() { # status, file, line, function, command
-    [[ $- != *e* ]] || echo "scenario stopped at ${2##*/} line $3${4:+ in $4}: $5 (status $1)" >&2
-}
+stopped() { [[ $- != *e* ]] || echo "scenario stopped at ${2##*/} line $3${4:+ in $4}: $5 (status $1)" >&2; }
 trap 'stopped $? "${BASH_SOURCE[0]}" "$LINENO" "${FUNCNAME[0]:-}" "$BASH_COMMAND"' ERR
 
-# A prefix of the scenario's own: hard links to the prepared one, which nothing writes in place,
-# but the registry is copied: a hive saved by the prepared prefix's server while linked comes out
-# cut short (no PATH, and cmd finds no attrib).
+# A prefix of the scenario's own: hard links to the prepared one, but the registry is copied (a hive
+# saved by the prepared prefix's server while linked comes out cut short).
 fresh_prefix() {
     if [ -e "$template/drive_c/windows/system32/morvantel.ocx" ] ||
         grep -q '6D6F7276-616E-7465-6C00' "$template/system.reg"; then
@@ -56,14 +49,11 @@ download_folder() { # name [control build]
     local folder=$WINEPREFIX/drive_c/users/Public/Downloads/$1
     mkdir -p "$folder"
     cp "$OCX_SETUP_EXE" "$folder/ocxsetup.exe"
-    if [ -n "${2:-}" ]; then
-        cp "$controls/$2/morvantel.ocx" "$folder/morvantel.ocx"
-    fi
+    [ -z "${2:-}" ] || cp "$controls/$2/morvantel.ocx" "$folder/morvantel.ocx"
     echo "$folder"
 }
 
-# Starts the installer in the folder, current as for a double-click, through the probe, whose
-# report goes to $report line by line. Probe options (--unseen, --leave-open) follow the folder.
+# Runs the installer in the folder, as a double-click would, through the probe; report in $report.
 run_installer() { # folder [probe option] [program, ocxsetup.exe unless named]
     runs=$((${runs:-0} + 1))
     report=$work/report.$runs
@@ -72,8 +62,8 @@ run_installer() { # folder [probe option] [program, ocxsetup.exe unless named]
     sed 's/^/  | /' "$report"
 }
 
-# Waits up to 30 seconds for a command to succeed; a check after it tells whether it did.
-await() { for _ in $(seq 300); do "$@" 2>/dev/null && return 0; sleep 0.1; done; }
+# A check that waits up to 30 seconds for its command to succeed.
+await() { for _ in $(seq 300); do "${@:2}" 2>/dev/null && break; sleep 0.1; done; check "$@"; }
 
 # Installs the old build, as a working copy to be replaced.
 install_old() { # [probe option]
@@ -85,24 +75,16 @@ install_old() { # [probe option]
 keep_loaded() { # windows-path
     "$WINE_LOADER" "$OCX_TEST_BIN/dll_holder.exe" "$1" </dev/null >/dev/null 2>&1 &
     holder=$!
-    await test -e "$WINEPREFIX/drive_c/holder-ready"
-    check "the DLL is loaded" test -e "$WINEPREFIX/drive_c/holder-ready"
+    await "the DLL is loaded" test -e "$WINEPREFIX/drive_c/holder-ready"
 }
-let_go() {
-    touch "$WINEPREFIX/drive_c/holder-release"
-    wait "$holder" || true
-}
+let_go() { touch "$WINEPREFIX/drive_c/holder-release" && wait "$holder" || true; }
 
-# A restart of the machine: every program ends, and what was queued for the restart is done.
-restart() { # [wine loader]
-    wineserver -k </dev/null >/dev/null 2>&1 || true
-    "${1:-$WINE_LOADER}" wineboot -r </dev/null >/dev/null 2>&1
-}
+# A restart of the machine (by the loader named, if any): every program ends, the queue is done.
+restart() { wineserver -k </dev/null >/dev/null 2>&1 || true; "${1:-$WINE_LOADER}" wineboot -r </dev/null >/dev/null 2>&1; }
 
 tool_calls() { [ -f "$calls_log" ] && tr -d '\r' <"$calls_log" | cut -d' ' -f1,2 || true; }
 
-# The last run's status; the build in the system folder and in the registry (32-bit view with
-# /reg:32); the tool's calls, in order.
+# The last run's status; the build in the system folder and registry (/reg:32); the tool's calls.
 ended() { check "exit status $1" reported "exit $1"; }
 in_place() { # build [reg option]
     check "the system folder holds the $1 build" same_file "$controls/$1/morvantel.ocx" "$system32/morvantel.ocx"
@@ -136,7 +118,7 @@ prefix_processes() {
 temp_files() { find "$system32" -maxdepth 1 -iname 'morvantel.ocx?*' -printf '%f\n'; }
 
 finish() {
-    [ -n "${leftover_ok:-}" ] || check "no temporary file left" equals "$(temp_files)" ""
+    check "no temporary file left" equals "$(temp_files)" ""
     check "no run ever showed the window titled Main" \
         bash -c "! grep -qx 'main-visible yes' '$work'/report.* 2>/dev/null"
     check "every box of the installer had a taskbar button" \
