@@ -32,8 +32,7 @@ TEST(ControlReplacement, CopyFailuresAreReportedAndLeaveTheOldCopyInPlaceAndRegi
                   Told(CopyFailure +
                        L"\r\nA hidden or system file of that name is in the system folder."),
               CopyFailed);
-    // The old copy cannot be set aside (a program holds it open): it stays, registered again,
-    // and the box gives that step's reason.
+    // The old copy cannot be set aside (held open): it stays, registered again; the box says why.
     ExpectRun({.Files = Both, .Failing = {L"RenameFile T*"}, .FailureDescription = reason},
               Begin + Stage + Unregister + SetAside + PutInPlace + DiscardStaged + Reregister +
                   failed,
@@ -61,8 +60,7 @@ TEST(ControlReplacement, NewCopyThatDoesNotRegisterIsRolledBackAndEveryFailureIs
               Begin + Stage + PutInPlace + L"Launch T; " + L"Launch /s -u T; DeleteFiles T; " +
                   Told(NotRegistered + L"could not be started: The media is write protected."),
               RegistrationFailed);
-    // No tool could be started (missing, or refused by a policy): the old copy's registration is
-    // untouched, so it is not made again.
+    // No tool could be started (missing, or refused): the old copy's registration is untouched.
     ExpectRun({.Files = Both, .Failing = {L"Launch*"}},
               Begin + Stage + L"Launch -u T; " + SetAside + PutInPlace +
                   L"Launch T; Launch /s -u T; " + L"DeleteFiles T; RenameFile O => T; " +
@@ -157,8 +155,7 @@ TEST(ControlReplacement, TheNextRunClearsWhatTheCutOffRunLeftOnlyOnceItHasInstal
             again.CutAfter.reset();
             const Installation second(again);
             SCOPED_TRACE(::testing::Message()
-                         << "held " << held << ", cut after "
-                         << testing::PrintToString(first.platform.Calls[cut - 1]));
+                         << "held " << held << ", cut after " << first.platform.Calls[cut - 1]);
             EXPECT_EQ(second.form.Result(), Installed);
             EXPECT_EQ(second.platform.AfterRestart(), Both);
             EXPECT_FALSE(second.platform.InUse.contains(Target)) << "the new copy is in place";

@@ -1,7 +1,6 @@
 #pragma once
 
-// A run of the installer on a scripted platform, and the parts of its traces, shared by the
-// tests of the install logic.
+// A run of the installer on a scripted platform, and the parts of its traces.
 #include "installer/frmMain.h"
 #include "tests/native/ScriptedPlatform.h"
 

@@ -19,8 +19,7 @@ struct Script {
     std::set<std::wstring> Files;      // full paths of the ordinary files present
     std::set<std::wstring> InUse;      // files that a program has loaded: they cannot be deleted
     std::set<std::wstring> AtRestart;  // files queued for deletion at the next restart
-    std::set<std::wstring> Hidden;     // files present but hidden or system: an ordinary look
-                                       // passes over them
+    std::set<std::wstring> Hidden;     // hidden or system: an ordinary look passes over them
     std::set<std::wstring> Empty;      // files of no bytes
     std::vector<std::wstring> Failing; // calls that fail, as recorded; '*' at the end: any tail
     std::wstring FailureDescription = L"The media is write protected.";
@@ -160,7 +159,6 @@ public:
         return Answer(L"ShowMessage " + std::to_wstring(style) + L" " + title + L"|" + prompt, 1);
     }
     void UnloadWindow() override { Record(L"UnloadWindow"); }
-    // Not recorded, as they change nothing; they still fail when scripted to.
     std::wstring RealPath(const std::wstring& path) override {
         const std::wstring system = Wide(SystemDirectory);
         return Check(L"RealPath", RealSystemFolder.empty() || !path.starts_with(system)
@@ -192,9 +190,8 @@ private:
         void Resume() override { resumed_ = true; }
         ProcessEnd WaitForExit(std::optional<std::chrono::seconds> limit) override {
             auto& ends = platform_.ToolEnds;
-            ProcessEnd end;
+            const ProcessEnd end = ends.empty() ? ProcessEnd{} : ends.front();
             if (!ends.empty()) {
-                end = ends.front();
                 ends.pop_front();
             }
             return platform_.Answer(

@@ -65,9 +65,8 @@ TEST(frmMain, UnattendedRunShowsNoBoxBoundsItsWaitsAndWritesTheLine) {
               InstallResult::AnotherInstallRunning);
     EXPECT_EQ(Installation({.Files = {Source}, .LockHeld = true}).form.Result(), Installed)
         << "where someone can answer, the run waits as long as it takes";
-    // Session 0, a logon screen, a disconnected session and the system's own account are unseen
-    // too. A tool run that fails, shows a window or outlasts the limit is rolled back; the line
-    // says why, a crash by its exception code.
+    // Session 0, a logon screen, a disconnected session and the system account are unseen too. A
+    // tool run that fails, shows a window or outlasts the limit is rolled back; the line says why.
     const std::wstring rolledBack = Bounded(Unseen + Stage + SilentUnregister + SetAside +
                                             PutInPlace + Reregister + RemoveNew + Restore);
     using enum SessionState;
@@ -94,21 +93,13 @@ TEST(frmMain, UnattendedRunShowsNoBoxBoundsItsWaitsAndWritesTheLine) {
 
 // Every combination of failing operations, with source and target each present or not.
 TEST(frmMain, EveryRunEndsOnceAndLeavesTheFilesAsTheyWereOrReportsTheKeptCopy) {
-    const std::vector<std::wstring> points = {L"GetSystemDirectoryA",
-                                              L"MatchFile S",
-                                              L"MatchFile T",
-                                              L"CreateUniqueFile*",
-                                              L"CopyFileTo*",
-                                              L"ClearReadOnly*",
-                                              L"RenameFile T*",
-                                              L"RenameFile N*",
-                                              L"RenameFile O*",
-                                              L"Launch -u*",
-                                              L"Launch T*",
-                                              L"Launch /s*",
-                                              L"Wait",
-                                              L"DeleteFiles*",
-                                              L"UnloadWindow"};
+    // clang-format off
+    const std::vector<std::wstring> points = {
+        L"GetSystemDirectoryA", L"MatchFile S", L"MatchFile T",
+        L"CreateUniqueFile*", L"CopyFileTo*", L"ClearReadOnly*",
+        L"RenameFile T*", L"RenameFile N*", L"RenameFile O*",
+        L"Launch -u*", L"Launch T*", L"Launch /s*", L"Wait", L"DeleteFiles*", L"UnloadWindow"};
+    // clang-format on
     for (unsigned present = 0; present < 4; ++present) {
         for (unsigned mask = 0; mask < (1U << points.size()); ++mask) {
             Script script;

@@ -1,7 +1,6 @@
 #pragma once
 
-// How the tests' helper programs write what they record: lines of UTF-8, which hold every
-// character of a path.
+// The helper programs record lines of UTF-8, which hold every character of a path.
 #include <windows.h>
 
 #include <string>

@@ -22,7 +22,6 @@ namespace fs = std::filesystem;
 
 class Win32PlatformTest : public ::testing::Test {
 protected:
-    // A fresh folder of the test's own, removed with all it holds.
     std::wstring folder = (fs::temp_directory_path() / L"platform test").wstring() +
                           std::to_wstring(::GetCurrentProcessId());
     Win32Platform platform{UniqueWindow(::CreateWindowExW(0, L"STATIC", L"Main", 0, 0, 0, 10, 10,
@@ -35,7 +34,6 @@ protected:
         }
         fs::remove_all(folder);
     }
-    // Writes a file in the test folder and gives its path.
     std::wstring Write(const std::wstring& name, const std::string& content, DWORD attributes = 0) {
         const std::wstring path = folder + L"\\" + name;
         std::ofstream(fs::path(path)) << content;
@@ -49,7 +47,6 @@ protected:
         return fs::path(self).parent_path().wstring() + L"\\controls\\" + build +
                L"\\morvantel.ocx";
     }
-    // How many processes of the name are running.
     static std::size_t Running(const std::wstring& name) {
         const UniqueKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
         PROCESSENTRY32W entry{};
@@ -66,7 +63,6 @@ protected:
         system.resize(::GetSystemDirectoryW(system.data(), MAX_PATH));
         return system;
     }
-    // Expects the call to fail with the system's reason.
     static void ExpectFailsSayingWhy(const std::function<void()>& call) {
         try {
             call();
@@ -193,9 +189,8 @@ TEST_F(Win32PlatformTest, QueuedQuitRequestLeavesTheBoxToBeRead) {
     EXPECT_TRUE(seen);
 }
 
-// A second taker waits until the holder lets go, or up to its limit. Neither another account's
-// mutex of the lock's name nor anyone's handle on the file's attributes holds runs up or lets them
-// overlap. The file stays for the next run.
+// A second taker waits for the holder, or up to its limit. Another account's mutex of the name and
+// a handle on the file's attributes neither hold runs up nor let them overlap. The file stays.
 TEST_F(Win32PlatformTest, MachineWideLockKeepsRunsApartWhateverElseHasItsName) {
     const std::wstring name = L"ocxsetup.test." + std::to_wstring(::GetCurrentProcessId());
     const std::wstring path = SystemFolder() + L"\\ocxsetup\\" + name + L".lock";
@@ -234,12 +229,9 @@ TEST_F(Win32PlatformTest, MachineWideLockKeepsRunsApartWhateverElseHasItsName) {
     ::DeleteFileW(path.c_str());
 }
 
-// A limited wait ends the whole group when a window stays (notepad's, shown by the program or one
-// it started) or the limit passes (the old build takes 1.5 s to unregister); a splash is waited
-// out.
+// A limited wait ends the whole group when a window stays (notepad's, of the program or its child)
+// or the limit passes (the old build takes 1.5 s to unregister); a splash is waited out.
 TEST_F(Win32PlatformTest, LimitedWaitEndsAProgramWhoseWindowStaysOrThatOutlastsTheLimit) {
-    const std::wstring control = TestControl(L"old");
-    const std::wstring splash = TestControl(L"splash");
     const std::wstring system = SystemFolder();
     // Started as the installer starts the tool: held, in its job, then let run.
     const auto start = [&](const std::wstring& program, const std::wstring& arguments) {
@@ -252,8 +244,9 @@ TEST_F(Win32PlatformTest, LimitedWaitEndsAProgramWhoseWindowStaysOrThatOutlastsT
     for (const auto& [program, arguments, limit, why] :
          {std::tuple{system + L"\\notepad.exe", std::wstring(), 60, ProcessEnd::ShowedWindow},
           {system + L"\\cmd.exe", L"/c start \"\" /wait notepad.exe", 60, ProcessEnd::ShowedWindow},
-          {system + L"\\regsvr32.exe", L"/s /u " + control, 1, ProcessEnd::TimedOut},
-          {system + L"\\regsvr32.exe", L"/s /u " + splash, 60, ProcessEnd::Exited}}) {
+          {system + L"\\regsvr32.exe", L"/s /u " + TestControl(L"old"), 1, ProcessEnd::TimedOut},
+          {system + L"\\regsvr32.exe", L"/s /u " + TestControl(L"splash"), 60,
+           ProcessEnd::Exited}}) {
         const auto launched = start(program, arguments);
         EXPECT_EQ(launched->WaitForExit(std::chrono::seconds(limit)).How, why) << program;
         EXPECT_EQ(Running(L"notepad.exe"), 0U) << "the wait ends every program of the group";
