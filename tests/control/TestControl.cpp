@@ -38,8 +38,8 @@ bool SetValue(HKEY key, const wchar_t* name, const std::wstring& value) {
            ERROR_SUCCESS;
 }
 
-// With OCX_TEST_UNRULY set, registration broadcasts a setting change, asks the installer's window
-// to close and its thread to quit, and logs whether that window stayed.
+// With OCX_TEST_UNRULY set, registration broadcasts a setting change, waiting for every window to
+// answer, asks the installer's window to close and its thread to quit, and logs whether it stayed.
 void BeUnruly() {
     if (::_wgetenv(L"OCX_TEST_UNRULY") == nullptr) {
         return;
@@ -71,7 +71,8 @@ DWORD WINAPI Crash(void*) {
     return 0;
 }
 
-// With OCX_TEST_CRASH_BUILD naming this build, registration crashes the tool beyond its handlers.
+// With OCX_TEST_CRASH_BUILD naming this build, registration crashes the tool: an access violation
+// on a thread of its own, which no handler of the tool's can catch.
 void CrashIfAsked() {
     const wchar_t* build = ::_wgetenv(L"OCX_TEST_CRASH_BUILD");
     if (build != nullptr && std::wstring(build) == TEST_CONTROL_BUILD) {
@@ -108,8 +109,9 @@ STDAPI DllRegisterServer() {
                           &key, nullptr) != ERROR_SUCCESS) {
         return E_FAIL;
     }
-    const bool written =
-        SetValue(key, nullptr, ModulePath()) && SetValue(key, L"Build", TEST_CONTROL_BUILD);
+    const bool written = SetValue(key, nullptr, ModulePath()) &&
+                         SetValue(key, L"Build", TEST_CONTROL_BUILD) &&
+                         SetValue(key, L"ThreadingModel", L"Apartment");
     ::RegCloseKey(key);
     return written ? S_OK : E_FAIL;
 }

@@ -14,8 +14,8 @@ trap 'wineserver -k </dev/null >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 stopped() { [[ $- != *e* ]] || echo "scenario stopped at ${2##*/} line $3${4:+ in $4}: $5 (status $1)" >&2; }
 trap 'stopped $? "${BASH_SOURCE[0]}" "$LINENO" "${FUNCNAME[0]:-}" "$BASH_COMMAND"' ERR
 
-# A prefix of the scenario's own: hard links to the prepared one, but the registry is copied (a hive
-# saved by the prepared prefix's server while linked comes out cut short).
+# A prefix of the scenario's own: hard links to the prepared one, which nothing writes in place,
+# but the registry is copied: a hive saved while linked comes out cut short (cmd finds no attrib).
 fresh_prefix() {
     if [ -e "$template/drive_c/windows/system32/morvantel.ocx" ] ||
         grep -q '6D6F7276-616E-7465-6C00' "$template/system.reg"; then
@@ -62,7 +62,7 @@ run_installer() { # folder [probe option] [program, ocxsetup.exe unless named]
     sed 's/^/  | /' "$report"
 }
 
-# A check that waits up to 30 seconds for its command to succeed.
+# A check that waits up to 30 seconds for its command, which runs again and again, to succeed.
 await() { for _ in $(seq 300); do "${@:2}" 2>/dev/null && break; sleep 0.1; done; check "$@"; }
 
 # Installs the old build, as a working copy to be replaced.
@@ -77,11 +77,12 @@ keep_loaded() { # windows-path
     holder=$!
     await "the DLL is loaded" test -e "$WINEPREFIX/drive_c/holder-ready"
 }
-let_go() { touch "$WINEPREFIX/drive_c/holder-release" && wait "$holder" || true; }
+let_go() { touch "$WINEPREFIX/drive_c/holder-release"; wait "$holder" || true; }
 
 # A restart of the machine (by the loader named, if any): every program ends, the queue is done.
 restart() { wineserver -k </dev/null >/dev/null 2>&1 || true; "${1:-$WINE_LOADER}" wineboot -r </dev/null >/dev/null 2>&1; }
 
+restart_queue() { "$WINE_LOADER" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations </dev/null 2>/dev/null; }
 tool_calls() { [ -f "$calls_log" ] && tr -d '\r' <"$calls_log" | cut -d' ' -f1,2 || true; }
 
 # The last run's status; the build in the system folder and registry (/reg:32); the tool's calls.

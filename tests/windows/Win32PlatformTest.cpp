@@ -233,10 +233,14 @@ TEST_F(Win32PlatformTest, MachineWideLockKeepsRunsApartWhateverElseHasItsName) {
 // or the limit passes (the old build takes 1.5 s to unregister); a splash is waited out.
 TEST_F(Win32PlatformTest, LimitedWaitEndsAProgramWhoseWindowStaysOrThatOutlastsTheLimit) {
     const std::wstring system = SystemFolder();
-    // Started as the installer starts the tool: held, in its job, then let run.
+    // Started as the installer starts the tool: held, in its job, then let run. cmd's console is
+    // hidden, so that only the window of the program that it starts can count.
     const auto start = [&](const std::wstring& program, const std::wstring& arguments) {
-        auto launched =
-            platform.Launch({.Program = program, .Arguments = arguments, .Folder = system});
+        auto launched = platform.Launch(
+            {.Program = program,
+             .Arguments = arguments,
+             .Folder = system,
+             .ShowCommand = program.ends_with(L"cmd.exe") ? SW_HIDE : SW_SHOWNORMAL});
         launched->KeepWithItsChildren();
         launched->Resume();
         return launched;
