@@ -11,8 +11,6 @@ namespace {
 
 constexpr const wchar_t* ClassKey =
     L"Software\\Classes\\CLSID\\{6D6F7276-616E-7465-6C00-000000000001}";
-constexpr const wchar_t* ServerKey =
-    L"Software\\Classes\\CLSID\\{6D6F7276-616E-7465-6C00-000000000001}\\InprocServer32";
 
 std::wstring ModulePath() {
     HMODULE module = nullptr;
@@ -104,8 +102,9 @@ STDAPI DllRegisterServer() {
     OcxDependency();
 #endif
     HKEY key = nullptr;
+    const std::wstring server = std::wstring(ClassKey) + L"\\InprocServer32";
     if (TEST_CONTROL_REGISTER_FAILS ||
-        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, ServerKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, server.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                           &key, nullptr) != ERROR_SUCCESS) {
         return E_FAIL;
     }
@@ -121,7 +120,6 @@ STDAPI DllUnregisterServer() {
     ::Sleep(TEST_CONTROL_UNREGISTER_DELAY_MS);
     Record(L"unregister");
     ShowSplash();
-    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, ServerKey);
-    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, ClassKey);
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, ClassKey);
     return S_OK;
 }

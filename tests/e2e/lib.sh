@@ -17,10 +17,8 @@ trap 'stopped $? "${BASH_SOURCE[0]}" "$LINENO" "${FUNCNAME[0]:-}" "$BASH_COMMAND
 # A prefix of the scenario's own: hard links to the prepared one, which nothing writes in place,
 # but the registry is copied: a hive saved while linked comes out cut short (cmd finds no attrib).
 fresh_prefix() {
-    if [ -e "$template/drive_c/windows/system32/morvantel.ocx" ] ||
-        grep -q '6D6F7276-616E-7465-6C00' "$template/system.reg"; then
-        echo "the prepared prefix holds a test control already: $template" >&2
-        exit 1
+    if [ -e "$template/drive_c/windows/system32/morvantel.ocx" ] || grep -q '6D6F7276-616E-7465-6C00' "$template/system.reg"; then
+        echo "the prepared prefix holds a test control already: $template" >&2 && exit 1
     fi
     mkdir "$work/prefix"
     (
@@ -82,7 +80,6 @@ let_go() { touch "$WINEPREFIX/drive_c/holder-release"; wait "$holder" || true; }
 # A restart of the machine (by the loader named, if any): every program ends, the queue is done.
 restart() { wineserver -k </dev/null >/dev/null 2>&1 || true; "${1:-$WINE_LOADER}" wineboot -r </dev/null >/dev/null 2>&1; }
 
-restart_queue() { "$WINE_LOADER" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations </dev/null 2>/dev/null; }
 tool_calls() { [ -f "$calls_log" ] && tr -d '\r' <"$calls_log" | cut -d' ' -f1,2 || true; }
 
 # The last run's status; the build in the system folder and registry (/reg:32); the tool's calls.

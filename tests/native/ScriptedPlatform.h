@@ -40,7 +40,8 @@ struct Script {
 // control beside the program, T the one in the system folder (other files there by their names
 // after T), N and O the first two temporary names. The system folder's regsvr32.exe, started there
 // and shown normally, shows as its arguments ("Launch -u T"), its job as "Job", a wait as "Wait"
-// ("Wait held" if never resumed). After CutAfter calls, the files go to AtCut.
+// ("Wait 300s" with a limit, "Wait held" if never resumed), the lock as "Lock <name>" ("Lock <name>
+// 1800s" with a limit) and "Unlock". After CutAfter calls, the files go to AtCut.
 class ScriptedPlatform final : public Platform, public Script {
 public:
     explicit ScriptedPlatform(Script script = {}) : Script(std::move(script)) {
@@ -138,7 +139,6 @@ public:
     void Pause(std::chrono::milliseconds time) override {
         Record(L"Pause " + std::to_wstring(time.count()));
     }
-    // Shows as "Lock <name>", or with its limit ("Lock <name> 1800s").
     std::unique_ptr<HeldLock> LockMachineWide(const std::wstring& name,
                                               std::optional<std::chrono::seconds> limit) override {
         Record(L"Lock " + name + (limit ? L" " + std::to_wstring(limit->count()) + L"s" : L""));
@@ -182,7 +182,6 @@ public:
     }
 
 private:
-    // A wait shows as "Wait", or with its limit ("Wait 300s").
     class Process final : public LaunchedProcess {
     public:
         explicit Process(ScriptedPlatform& platform) : platform_(platform) {}

@@ -204,8 +204,7 @@ TEST_F(Win32PlatformTest, MachineWideLockKeepsRunsApartWhateverElseHasItsName) {
     ::LocalFree(stranger);
     ASSERT_TRUE(squatted);
 
-    std::unique_ptr<HeldLock> held;
-    ASSERT_NO_THROW(held = platform.LockMachineWide(name, std::nullopt));
+    std::unique_ptr<HeldLock> held = platform.LockMachineWide(name, std::nullopt);
     ASSERT_TRUE(held);
     const UniqueFileHandle looking(::CreateFileW(
         path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
