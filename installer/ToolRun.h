@@ -22,12 +22,7 @@ public:
                         ToolMessages messages) noexcept = 0;
 
 protected:
-    ToolRunner() = default;
-    ToolRunner(const ToolRunner&) = default;
-    ToolRunner& operator=(const ToolRunner&) = default;
-    ToolRunner(ToolRunner&&) = default;
-    ToolRunner& operator=(ToolRunner&&) = default;
-    ~ToolRunner() = default;
+    ~ToolRunner() = default; // never deleted through this base
 };
 
 } // namespace ocx

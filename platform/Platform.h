@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Interface.h"
+
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -35,15 +37,8 @@ struct LaunchOptions {
 
 // A started program. It is started held, and runs once resumed: in between, it can be put
 // together with whatever it will start. One that is never resumed is ended with its owner.
-class LaunchedProcess {
+class LaunchedProcess : public Interface {
 public:
-    LaunchedProcess() = default;
-    LaunchedProcess(const LaunchedProcess&) = delete;
-    LaunchedProcess& operator=(const LaunchedProcess&) = delete;
-    LaunchedProcess(LaunchedProcess&&) = delete;
-    LaunchedProcess& operator=(LaunchedProcess&&) = delete;
-    virtual ~LaunchedProcess() = default;
-
     // Makes the program and every program it starts one group (a job), which a limited wait
     // watches and ends as one. Fails where no group can be made or joined.
     virtual void KeepWithItsChildren() = 0;
@@ -60,15 +55,7 @@ public:
 };
 
 // A lock held until destroyed.
-class HeldLock {
-public:
-    HeldLock() = default;
-    HeldLock(const HeldLock&) = delete;
-    HeldLock& operator=(const HeldLock&) = delete;
-    HeldLock(HeldLock&&) = delete;
-    HeldLock& operator=(HeldLock&&) = delete;
-    virtual ~HeldLock() = default;
-};
+class HeldLock : public Interface {};
 
 // How a session is in use, as the system tells it, in the system's own order.
 enum class SessionState {
@@ -93,15 +80,8 @@ struct SessionFacts {
 };
 
 // Everything the installer needs from the operating system. Operations raise PlatformError.
-class Platform {
+class Platform : public Interface {
 public:
-    Platform() = default;
-    Platform(const Platform&) = delete;
-    Platform& operator=(const Platform&) = delete;
-    Platform(Platform&&) = delete;
-    Platform& operator=(Platform&&) = delete;
-    virtual ~Platform() = default;
-
     // The running program's folder, without a trailing backslash except at a drive's root.
     virtual std::wstring ApplicationFolder() = 0;
 
