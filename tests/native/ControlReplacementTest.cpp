@@ -120,8 +120,7 @@ TEST(ControlReplacement, LeftoversOfEarlierRunsAreRemovedAndNothingElse) {
     const std::wstring staged = Target + L".new-0000ABCD.tmp";
     const std::wstring held = Target + L".old-DEADBEEF.tmp";
     const std::wstring foreign = Target + L".old-copy1234.tmp";
-    const Script script{.Files = {Source, Target, staged, held, foreign}, .InUse = {held}};
-    const Installation run(script);
+    const Installation run({.Files = {Source, Target, staged, held, foreign}, .InUse = {held}});
     EXPECT_EQ(run.Trace(), Begin + L"ClearReadOnly T.new-0000ABCD.tmp; " +
                                L"DeleteFiles T.new-0000ABCD.tmp; " + Stage + Unregister + SetAside +
                                Register + DiscardAside + L"ClearReadOnly T.old-DEADBEEF.tmp; " +
@@ -141,10 +140,7 @@ TEST(ControlReplacement, LeftoversOfEarlierRunsAreRemovedAndNothingElse) {
 TEST(ControlReplacement, TheNextRunClearsWhatTheCutOffRunLeftOnlyOnceItHasInstalled) {
     const std::wstring aside = Target + L".old-00000002.tmp";
     for (const bool held : {false, true}) {
-        Script script{.Files = Both};
-        if (held) {
-            script.InUse = {Target};
-        }
+        Script script{.Files = Both, .InUse = held ? Files{Target} : Files{}};
         for (std::size_t cut = 1;; ++cut) {
             script.CutAfter = cut;
             const Installation first(script);

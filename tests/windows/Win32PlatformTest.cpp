@@ -49,8 +49,7 @@ protected:
     }
     static std::size_t Running(const std::wstring& name) {
         const UniqueKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-        PROCESSENTRY32W entry{};
-        entry.dwSize = sizeof(entry);
+        PROCESSENTRY32W entry{.dwSize = sizeof(PROCESSENTRY32W)};
         std::size_t count = 0;
         for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more != FALSE;
              more = ::Process32NextW(snapshot.get(), &entry)) {
@@ -214,10 +213,7 @@ TEST_F(Win32PlatformTest, MachineWideLockKeepsRunsApartWhateverElseHasItsName) {
         EXPECT_FALSE(platform.LockMachineWide(name, std::chrono::seconds(1)));
     }).join();
     std::atomic<bool> taken = false;
-    std::thread second([&] {
-        const auto lock = platform.LockMachineWide(name, std::nullopt);
-        taken = lock != nullptr;
-    });
+    std::thread second([&] { taken = platform.LockMachineWide(name, std::nullopt) != nullptr; });
     ::Sleep(500);
     EXPECT_FALSE(taken) << "taken while held";
     held.reset();
