@@ -15,14 +15,15 @@ struct ToolRun {
     std::wstring Failure;   // why it did not succeed
 };
 
-// Runs the registration tool on the path, to register or unregister it.
-class ToolRunner {
+// Runs the registration tool on the path, to register or unregister it. Used by reference only, and
+// never deleted through this base, it needs nothing but its protected destructor.
+class ToolRunner { // NOLINT(cppcoreguidelines-special-member-functions)
 public:
     virtual ToolRun Run(const std::wstring& path, bool Register,
                         ToolMessages messages) noexcept = 0;
 
 protected:
-    ~ToolRunner() = default; // never deleted through this base
+    ~ToolRunner() = default;
 };
 
 } // namespace ocx

@@ -2,16 +2,18 @@
 
 namespace ocx {
 
-// The base of an interface: its objects are used through it, never copied or moved, and may be
-// destroyed through it.
+// The base of an abstract class of the program's own (not a COM interface): its objects are used
+// through it, never copied or moved, and may be destroyed through it.
 class Interface {
 public:
-    Interface() = default;
     Interface(const Interface&) = delete;
     Interface& operator=(const Interface&) = delete;
     Interface(Interface&&) = delete;
     Interface& operator=(Interface&&) = delete;
     virtual ~Interface() = default;
+
+protected:
+    Interface() = default;
 };
 
 } // namespace ocx
