@@ -80,6 +80,7 @@ let_go() { touch "$WINEPREFIX/drive_c/holder-release"; wait "$holder" || true; }
 # A restart of the machine (by the loader named, if any): every program ends, the queue is done.
 restart() { wineserver -k </dev/null >/dev/null 2>&1 || true; "${1:-$WINE_LOADER}" wineboot -r </dev/null >/dev/null 2>&1; }
 
+restart_queue() { "$WINE_LOADER" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations </dev/null 2>/dev/null; }
 tool_calls() { [ -f "$calls_log" ] && tr -d '\r' <"$calls_log" | cut -d' ' -f1,2 || true; }
 
 # The last run's status; the build in the system folder and registry (/reg:32); the tool's calls.

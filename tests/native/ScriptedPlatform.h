@@ -203,10 +203,13 @@ private:
         ScriptedPlatform& platform_;
         bool resumed_ = false;
     };
-    // NOLINTNEXTLINE(cppcoreguidelines-special-member-functions): its base forbids copies.
     class Lock final : public HeldLock {
     public:
         explicit Lock(ScriptedPlatform& platform) : platform_(platform) {}
+        Lock(const Lock&) = delete;
+        Lock& operator=(const Lock&) = delete;
+        Lock(Lock&&) = delete;
+        Lock& operator=(Lock&&) = delete;
         ~Lock() override { platform_.Calls.emplace_back(L"Unlock"); }
 
     private:

@@ -13,7 +13,8 @@ TEST(TemporaryCopy, HeldNewCopyIsNeverQueuedForDeletionUnderTheControlsName) {
               Begin + Stage + Register + SilentUnregister + Retried(L"DeleteFiles T") +
                   L"RenameFile T -> " + moved + L"; ClearReadOnly " + moved + L"; " +
                   Retried(L"DeleteFiles " + moved) + L"DeleteAtRestart " + moved + L"; " + End);
-    const Installation good(static_cast<const Script&>(fresh.platform)); // its tool ends used up
+    ASSERT_TRUE(fresh.platform.ToolEnds.empty()) << "a later run goes as scripted by default";
+    const Installation good(static_cast<const Script&>(fresh.platform));
     EXPECT_EQ(good.form.Result(), Installed);
     EXPECT_EQ(good.platform.AfterRestart(), Both);
 
