@@ -17,8 +17,10 @@ trap 'stopped $? "${BASH_SOURCE[0]}" "$LINENO" "${FUNCNAME[0]:-}" "$BASH_COMMAND
 # A prefix of the scenario's own: hard links to the prepared one, which nothing writes in place,
 # but the registry is copied: a hive saved while linked comes out cut short (cmd finds no attrib).
 fresh_prefix() {
-    if [ -e "$template/drive_c/windows/system32/morvantel.ocx" ] || grep -q '6D6F7276-616E-7465-6C00' "$template/system.reg"; then
-        { echo "the prepared prefix holds a test control already: $template" >&2; exit 1; }
+    if [ -e "$template/drive_c/windows/system32/morvantel.ocx" ] ||
+        grep -q '6D6F7276-616E-7465-6C00' "$template/system.reg"; then
+        echo "the prepared prefix holds a test control already: $template" >&2
+        exit 1
     fi
     mkdir "$work/prefix"
     (

@@ -102,11 +102,12 @@ public:
         if (prefix.find(L'\\') == std::wstring::npos) {
             throw PlatformError(ErrorKind::Other, 3, L"The system cannot find the path specified.");
         }
-        std::wstring path = Unique(prefix, suffix);
-        while (!Files.insert(path).second) {
-            path = Unique(prefix, suffix);
+        for (;;) {
+            std::wstring path = Unique(prefix, suffix);
+            if (Files.insert(path).second) {
+                return path;
+            }
         }
-        return path;
     }
     std::wstring UniqueName(const std::wstring& prefix, const std::wstring& suffix) override {
         Ask(L"UniqueName " + prefix + L"*" + suffix, 0);
@@ -189,8 +190,9 @@ private:
         void Resume() override { resumed_ = true; }
         ProcessEnd WaitForExit(std::optional<std::chrono::seconds> limit) override {
             auto& ends = platform_.ToolEnds;
-            const ProcessEnd end = ends.empty() ? ProcessEnd{} : ends.front();
+            ProcessEnd end;
             if (!ends.empty()) {
+                end = ends.front();
                 ends.pop_front();
             }
             return platform_.Answer(
