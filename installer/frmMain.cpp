@@ -45,15 +45,25 @@ InstallResult frmMain::Run() noexcept {
         return InstallResult::SourceMissing;
     }
     // One replacement at a time: a second run waits here, before it touches anything, and goes
-    // on when the first has ended; where no one can answer, not for ever. Without a lock to be
-    // had (the system gave none), the run still goes ahead.
+    // on when the first has ended; where no one can answer, not for ever. Without the lock, as it
+    // must be, the run ends here: two runs at once could undo each other's work.
     std::unique_ptr<HeldLock> lock;
     std::optional<std::chrono::seconds> limit;
     if (!attended_) {
         limit = LockTimeLimit;
     }
-    if (Attempt([&] { lock = platform_.LockMachineWide(L"ocxsetup." + ControlName(), limit); }) &&
-        !lock) {
+    std::wstring system;
+    StepFailure unusable;
+    if (!Attempt(
+            [&] {
+                system = SystemFolder();
+                lock = platform_.LockMachineWide(system + LockFile(), limit);
+            },
+            &unusable)) {
+        ReportUnusableLock(system, unusable.Reason);
+        return InstallResult::CopyFailed;
+    }
+    if (!lock) {
         std::wstring message;
         if (Attempt([&] {
                 message =
@@ -94,12 +104,33 @@ void frmMain::ReportMissingSource(const std::wstring& reason) noexcept {
 // What the replacement leaves to tell. On a desktop the tool's own box has told the user of a
 // failed registration already, when it ran and ended by itself, unless there is more to say;
 // where no one can answer, the line is all an administrator gets.
+// The lock's file, after the system folder: in a folder of the lock's own.
+std::wstring frmMain::LockFile() {
+    return L"\\ocxsetup\\ocxsetup." + ControlName() + L".lock";
+}
+
+std::wstring frmMain::CannotCopy() {
+    return L"Cannot copy " + ControlName() + L" to " + Shown(FileTarget);
+}
+
+void frmMain::ReportUnusableLock(const std::wstring& system, const std::wstring& reason) noexcept {
+    std::wstring message;
+    std::wstring why;
+    if (Attempt([&] {
+            message = CannotCopy();
+            why = L"The installation lock " +
+                  (system.empty() ? std::wstring() : Shown(system) + LockFile() + L" ") +
+                  L"cannot be used" + (reason.empty() ? L"" : L": " + reason);
+        })) {
+        Report(message, why);
+    }
+}
+
 void frmMain::ReportOutcome(const ReplacementOutcome& outcome) noexcept {
     std::wstring message;
     switch (outcome.Result) {
     case InstallResult::CopyFailed:
-        if (Attempt(
-                [&] { message = L"Cannot copy " + ControlName() + L" to " + Shown(FileTarget); })) {
+        if (Attempt([&] { message = CannotCopy(); })) {
             Report(message, outcome.CopyFailure, outcome);
         }
         return;

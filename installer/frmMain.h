@@ -58,7 +58,10 @@ private:
     // The run, with the replacement under the machine-wide lock; gives how it ended.
     InstallResult Run() noexcept;
 
+    static std::wstring LockFile();
+    std::wstring CannotCopy();
     void ReportMissingSource(const std::wstring& reason) noexcept;
+    void ReportUnusableLock(const std::wstring& system, const std::wstring& reason) noexcept;
     void ReportOutcome(const ReplacementOutcome& outcome) noexcept;
     void Report(const std::wstring& message, const std::wstring& reason = {},
                 const ReplacementOutcome& outcome = {}) noexcept;

@@ -137,13 +137,14 @@ public:
     // Waits for the time given, keeping the caller's window responsive meanwhile.
     virtual void Pause(std::chrono::milliseconds time) = 0;
 
-    // Takes the machine-wide lock of the name, waiting, with the caller's window responsive,
-    // while another process holds it: as long as it takes, or up to the limit, after which it
-    // gives no lock. A lock left by a process that ended is free. Only the system and the
-    // administrators can make, hold or wait on it, so no other account can hold runs up or
-    // let two overlap. Fails where there is no lock to be had.
+    // Takes the machine-wide lock, the file at the path in a folder of the lock's own, waiting,
+    // with the caller's window responsive, while another process holds it: as long as it takes,
+    // or up to the limit, after which it gives no lock. A lock left by a process that ended is
+    // free. Only the system and the administrators can make, hold or wait on it, so no other
+    // account can hold runs up or let two overlap: a folder or file in the way that is not so is
+    // made so first. Fails where there is no such lock to be had.
     virtual std::unique_ptr<HeldLock>
-    LockMachineWide(const std::wstring& name, std::optional<std::chrono::seconds> limit) = 0;
+    LockMachineWide(const std::wstring& path, std::optional<std::chrono::seconds> limit) = 0;
 
     // Starts a program, held (see LaunchedProcess). Fails where it cannot be started.
     virtual std::unique_ptr<LaunchedProcess> Launch(const LaunchOptions& options) = 0;

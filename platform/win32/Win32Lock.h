@@ -4,12 +4,12 @@
 
 namespace ocx {
 
-// Takes the machine-wide lock of the name: the empty file "<name>.lock" in the folder
-// "ocxsetup" of the system folder, which stays there, held open by one process at a time, so
-// that a process that ended, however it ended, has let go of it. Waits with the thread's messages
-// dispatched while another process holds it, up to the limit if there is one (then it gives no
-// lock).
-std::unique_ptr<HeldLock> TakeMachineWideLock(const std::wstring& name,
+// Takes the machine-wide lock at the path: an empty file in a folder of its own, which stays
+// there, held open by one process at a time, so that a process that ended, however it ended, has
+// let go of it. Waits with the thread's messages dispatched while another process holds it, up to
+// the limit if there is one (then it gives no lock). Fails where folder or file cannot be
+// trusted.
+std::unique_ptr<HeldLock> TakeMachineWideLock(const std::wstring& path,
                                               std::optional<std::chrono::seconds> limit);
 
 } // namespace ocx

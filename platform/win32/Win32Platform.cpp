@@ -41,9 +41,9 @@ void Win32Platform::Pause(std::chrono::milliseconds time) {
 }
 
 std::unique_ptr<HeldLock>
-Win32Platform::LockMachineWide(const std::wstring& name,
+Win32Platform::LockMachineWide(const std::wstring& path,
                                std::optional<std::chrono::seconds> limit) {
-    return TakeMachineWideLock(name, limit);
+    return TakeMachineWideLock(path, limit);
 }
 
 SessionFacts Win32Platform::Session() {

@@ -27,7 +27,7 @@ public:
     void DeleteAtRestart(const std::wstring& path) override;
     std::wstring RealPath(const std::wstring& path) override;
     void Pause(std::chrono::milliseconds time) override;
-    std::unique_ptr<HeldLock> LockMachineWide(const std::wstring& name,
+    std::unique_ptr<HeldLock> LockMachineWide(const std::wstring& path,
                                               std::optional<std::chrono::seconds> limit) override;
     std::unique_ptr<LaunchedProcess> Launch(const LaunchOptions& options) override;
     SessionFacts Session() override;

@@ -47,8 +47,8 @@ inline void ExpectRun(const Script& script, const std::wstring& trace, InstallRe
 // The parts of the traces. Where no one can answer, the system's own boxes are silenced first.
 inline const std::wstring Unheard = L"SilenceSystemErrors; ";
 // Runs that go on take the lock before they touch anything.
-inline const std::wstring Begin = L"Lock ocxsetup.morvantel.ocx; ";
-inline const std::wstring Unseen = Unheard + L"Lock ocxsetup.morvantel.ocx 1800s; ";
+inline const std::wstring Begin = L"Lock ocxsetup.morvantel.ocx.lock; ";
+inline const std::wstring Unseen = Unheard + L"Lock ocxsetup.morvantel.ocx.lock 1800s; ";
 inline const std::wstring CopyToN = L"CreateUniqueFile T.new-*.tmp; CopyFileTo S -> N; ";
 inline const std::wstring Stage = CopyToN + L"ClearReadOnly N; ";
 inline const std::wstring DiscardStaged = L"ClearReadOnly N; DeleteFiles N; ";

@@ -50,7 +50,8 @@ public:
                   {Folder + L"\\morvantel.ocx", L"S"},
                   {system + L"\\morvantel.ocx.new-00000001.tmp", L"N"},
                   {system + L"\\morvantel.ocx.old-00000002.tmp", L"O"},
-                  {system + L"\\morvantel.ocx", L"T"}};
+                  {system + L"\\morvantel.ocx", L"T"},
+                  {system + L"\\ocxsetup\\", L""}};
     }
 
     std::vector<std::wstring> Calls;

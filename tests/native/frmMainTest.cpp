@@ -60,8 +60,9 @@ TEST(frmMain, UnattendedRunShowsNoBoxBoundsItsWaitsAndWritesTheLine) {
               CopyFailed);
     // Another run holds the lock past the limit: nothing is touched, and deployment tools retry.
     ExpectRun({.Files = Both, .Session = hidden, .LockHeld = true},
-              Unheard + L"Lock ocxsetup.morvantel.ocx 1800s; WriteErrorLine morvantel.ocx was not "
-                        L"installed: another installation is still running; UnloadWindow; ",
+              Unheard +
+                  L"Lock ocxsetup.morvantel.ocx.lock 1800s; WriteErrorLine morvantel.ocx was not "
+                  L"installed: another installation is still running; UnloadWindow; ",
               InstallResult::AnotherInstallRunning);
     EXPECT_EQ(Installation({.Files = {Source}, .LockHeld = true}).form.Result(), Installed)
         << "where someone can answer, the run waits as long as it takes";
@@ -89,6 +90,30 @@ TEST(frmMain, UnattendedRunShowsNoBoxBoundsItsWaitsAndWritesTheLine) {
     // A user logged on, watched by another, can answer.
     const SessionFacts shadowed{.StationVisible = true, .Id = 1, .State = SessionState::Shadow};
     ExpectRun({.Files = {Source}, .Session = shadowed}, Begin + Stage + Register + End, Installed);
+}
+
+// No run works unlocked: a lock that cannot be had as it must be (its folder is a file or a link,
+// it cannot be made the administrators' own, it is refused) ends the run, which says why.
+TEST(frmMain, LockThatCannotBeUsedEndsTheRunBeforeItTouchesAnything) {
+    const std::wstring lock = L"The installation lock C:\\WINDOWS\\SysWOW64\\ocxsetup\\"
+                              L"ocxsetup.morvantel.ocx.lock cannot be used: ";
+    ExpectRun({.Files = Both,
+               .Failing = {L"Lock*"},
+               .FailureDescription = L"Its folder is not a plain folder.",
+               .RealSystemFolder = L"C:\\WINDOWS\\SysWOW64"},
+              Begin +
+                  Box(L"Cannot copy morvantel.ocx to C:\\WINDOWS\\SysWOW64\\morvantel.ocx\r\n" +
+                      lock + L"Its folder is not a plain folder.") +
+                  L"UnloadWindow; ",
+              CopyFailed);
+    ExpectRun({.Files = {Source},
+               .Failing = {L"Lock*"},
+               .FailureDescription = L"Access is denied.",
+               .Session = {.StationVisible = false, .Id = 1, .State = SessionState::Active},
+               .RealSystemFolder = L"C:\\WINDOWS\\SysWOW64"},
+              Unseen + L"WriteErrorLine Cannot copy morvantel.ocx to C:\\WINDOWS\\SysWOW64\\" +
+                  L"morvantel.ocx: " + lock + L"Access is denied.; UnloadWindow; ",
+              CopyFailed);
 }
 
 // Every combination of failing operations, with source and target each present or not.
@@ -122,14 +147,17 @@ TEST(frmMain, EveryRunEndsOnceAndLeavesTheFilesAsTheyWereOrReportsTheKeptCopy) {
             SCOPED_TRACE(::testing::Message() << "present " << present << " mask " << mask);
             const std::size_t calls = platform.Calls.size();
             const bool missing = !script.Files.contains(Source) || fails(L"MatchFile S");
-            ASSERT_EQ(platform.CountCalls(L"Lock"), missing ? 0U : 1U);
-            ASSERT_EQ(platform.CountCalls(L"Unlock"), missing ? 0U : 1U);
+            // With no system folder there is no lock to be had: the run ends, touching nothing.
+            const bool unlocked = missing || fails(L"GetSystemDirectoryA");
+            ASSERT_EQ(platform.CountCalls(L"Lock"), unlocked ? 0U : 1U);
+            ASSERT_EQ(platform.CountCalls(L"Unlock"), unlocked ? 0U : 1U);
             ASSERT_EQ(platform.CountCalls(L"UnloadWindow"), 1U);
             ASSERT_EQ(platform.Calls.back(), L"UnloadWindow");
             const std::size_t boxes = platform.CountCalls(L"ShowMessage");
             ASSERT_LE(boxes, 1U);
-            if (!missing) {
-                ASSERT_EQ(platform.Calls[0], L"Lock ocxsetup.morvantel.ocx") << "before any file";
+            if (!unlocked) {
+                ASSERT_EQ(platform.Calls[0], L"Lock ocxsetup.morvantel.ocx.lock")
+                    << "before any file";
                 ASSERT_EQ(platform.Calls[calls - 2 - boxes], L"Unlock") << "the box after the lock";
             }
             ASSERT_LE(platform.CountCalls(L"CopyFileTo"), 1U);
@@ -138,8 +166,8 @@ TEST(frmMain, EveryRunEndsOnceAndLeavesTheFilesAsTheyWereOrReportsTheKeptCopy) {
             ASSERT_LE(platform.CountCalls(L"Wait"), platform.CountCalls(L"Launch"));
             ASSERT_EQ(platform.CountCalls(L"Wait held"), 0U) << "every tool is let run";
             ASSERT_TRUE(result.has_value());
-            if (missing) {
-                ASSERT_EQ(result, InstallResult::SourceMissing);
+            if (unlocked) {
+                ASSERT_EQ(result, missing ? InstallResult::SourceMissing : CopyFailed);
                 ASSERT_EQ(calls, 2U) << "no file touched, no tool run: the box, then the window";
             }
             const std::wstring box = boxes == 0 ? L"" : platform.Calls[calls - 2];

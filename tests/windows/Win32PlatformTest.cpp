@@ -203,25 +203,44 @@ TEST_F(Win32PlatformTest, MachineWideLockKeepsRunsApartWhateverElseHasItsName) {
     ::LocalFree(stranger);
     ASSERT_TRUE(squatted);
 
-    std::unique_ptr<HeldLock> held = platform.LockMachineWide(name, std::nullopt);
+    std::unique_ptr<HeldLock> held = platform.LockMachineWide(path, std::nullopt);
     ASSERT_TRUE(held);
     const UniqueFileHandle looking(::CreateFileW(
         path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
         nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(looking);
     std::thread([&] {
-        EXPECT_FALSE(platform.LockMachineWide(name, std::chrono::seconds(1)));
+        EXPECT_FALSE(platform.LockMachineWide(path, std::chrono::seconds(1)));
     }).join();
     std::atomic<bool> taken = false;
-    std::thread second([&] { taken = platform.LockMachineWide(name, std::nullopt) != nullptr; });
+    std::thread second([&] { taken = platform.LockMachineWide(path, std::nullopt) != nullptr; });
     ::Sleep(500);
     EXPECT_FALSE(taken) << "taken while held";
     held.reset();
     second.join();
     EXPECT_TRUE(taken);
-    EXPECT_TRUE(platform.LockMachineWide(name, std::chrono::seconds(1))) << "taken again";
+    EXPECT_TRUE(platform.LockMachineWide(path, std::chrono::seconds(1))) << "taken again";
     EXPECT_TRUE(fs::exists(path));
     ::DeleteFileW(path.c_str());
+}
+
+// A file where the lock's folder must be, or a folder where its file must be, is never used, and
+// the system's reason is told; a read-only lock file is taken all the same.
+TEST_F(Win32PlatformTest, LockInTheWayIsRefusedAndAReadOnlyOneIsTaken) {
+    const std::wstring place =
+        SystemFolder() + L"\\ocxsetup test " + std::to_wstring(::GetCurrentProcessId());
+    const std::wstring path = place + L"\\test.lock";
+    std::ofstream(fs::path(place)) << "in the way";
+    ExpectFailsSayingWhy([&] { platform.LockMachineWide(path, std::chrono::seconds(1)); });
+    fs::remove(place);
+    fs::create_directories(path);
+    ExpectFailsSayingWhy([&] { platform.LockMachineWide(path, std::chrono::seconds(1)); });
+    fs::remove(path);
+    std::ofstream(fs::path(path)).close();
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(platform.LockMachineWide(path, std::chrono::seconds(1)));
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    fs::remove_all(place);
 }
 
 // A limited wait ends the whole group when a window stays (notepad's, of the program or its child)
