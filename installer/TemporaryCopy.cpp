@@ -82,14 +82,21 @@ void TemporaryCopy::Discard() noexcept {
     }
     Attempt([&] { platform_->ClearReadOnly(path_); });
     if (!AttemptRetrying(*platform_, [&] { platform_->DeleteFiles(path_); })) {
+        const std::wstring_view tag = TagOf(NameOf(path_));
         std::wstring queued;
-        if (TagOf(NameOf(path_)) != DeletedTag) {
+        if (tag != DeletedTag) {
             queued = MoveToTemporaryName(*platform_, *target_, path_, DeletedTag, nullptr);
         }
-        if (queued.empty()) {
-            queued.swap(path_);
+        // An old copy is never queued under its own name: a later run that fails before the
+        // restart would name it as kept, and the restart would take it. One that cannot be
+        // renamed stays as it is, for the next run to try again; a new copy, or one queued
+        // already, is no one's under its own name too.
+        if (queued.empty() && tag != OldCopyTag) {
+            queued = path_;
         }
-        Attempt([&] { platform_->DeleteAtRestart(queued); });
+        if (!queued.empty()) {
+            Attempt([&] { platform_->DeleteAtRestart(queued); });
+        }
     }
     path_.clear();
 }

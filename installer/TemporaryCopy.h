@@ -60,8 +60,8 @@ public:
     bool Keep(bool replace, StepFailure* failure = nullptr) noexcept;
 
     // Deletes it. One that a program still holds goes when the system restarts, under a name
-    // that says so, so that no later run takes it for a copy kept (should it not take that name
-    // either, under its own). Owns nothing afterwards.
+    // that says so, so that no later run takes it for a copy kept; an old copy that cannot take
+    // that name either stays as it is, any other goes under its own. Owns nothing afterwards.
     void Discard() noexcept;
 
     // Leaves it where it is, for the report: gives its path, and owns nothing afterwards.

@@ -71,9 +71,10 @@ install_old() { # [probe option]
     check "the old build installs" reported "exit 0"
 }
 
-# Keeps a DLL loaded by another program until let_go.
-keep_loaded() { # windows-path
-    "$WINE_LOADER" "$OCX_TEST_BIN/dll_holder.exe" "$1" </dev/null >/dev/null 2>&1 &
+# Keeps a DLL loaded by another program until let_go; with --open, the file open, its deletion
+# not shared.
+keep_loaded() { # [--open] windows-path
+    "$WINE_LOADER" "$OCX_TEST_BIN/dll_holder.exe" "$@" </dev/null >/dev/null 2>&1 &
     holder=$!
     await "the DLL is loaded" test -e "$WINEPREFIX/drive_c/holder-ready"
 }

@@ -101,6 +101,15 @@ TEST(ControlReplacement, StepFailuresThatStillEndInstalled) {
               Begin + Stage + Unregister + SetAside + Register + L"ClearReadOnly O; " +
                   Retried(L"DeleteFiles O") + Queued(L"O", L"3") + End,
               Installed);
+    // Held so that it cannot even be renamed (open without delete sharing): never queued under
+    // its own name, which a later failing run would name as kept, it stays for the next run.
+    const Installation stuck(
+        {.Files = Both, .InUse = {Target}, .Failing = {L"RenameFile O -> T.del*"}});
+    EXPECT_EQ(stuck.Trace(), Begin + Stage + Unregister + SetAside + Register +
+                                 L"ClearReadOnly O; " + Retried(L"DeleteFiles O") +
+                                 L"RenameFile O -> T.del-00000003.tmp; " + End);
+    EXPECT_EQ(stuck.platform.AfterRestart(),
+              Files({Source, Target, Target + L".old-00000002.tmp"}));
     // A scanner holds the new copy for a moment: it is put in place at the third try.
     ExpectRun({.Files = Both, .Busy = {L"RenameFile N*", L"RenameFile N*"}},
               Begin + Stage + Unregister + SetAside +

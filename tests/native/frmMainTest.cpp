@@ -173,8 +173,13 @@ TEST(frmMain, EveryRunEndsOnceAndLeavesTheFilesAsTheyWereOrReportsTheKeptCopy) {
             const std::wstring box = boxes == 0 ? L"" : platform.Calls[calls - 2];
             if (result == Installed) {
                 ASSERT_EQ(boxes, 0U);
-                ASSERT_EQ(platform.AfterRestart(), WithTarget(script.Files))
-                    << "no temporary file is left";
+                // But an old copy that could be neither deleted nor renamed: it is not queued, and
+                // the next run tries again.
+                Files left = WithTarget(script.Files);
+                if (fails(L"DeleteFiles*") && fails(L"RenameFile O*") && present == 3) {
+                    left.insert(Target + L".old-00000002.tmp");
+                }
+                ASSERT_EQ(platform.AfterRestart(), left) << "no other temporary file is left";
                 continue;
             }
             // A failure that no box tells is one that the tool's own box told.
