@@ -11,4 +11,10 @@ std::wstring SystemFolderPath() {
     return folder;
 }
 
+UniqueModule LoadSystemLibrary(const wchar_t* name) {
+    const std::wstring folder = SystemFolderPath();
+    return folder.empty() ? UniqueModule()
+                          : UniqueModule(::LoadLibraryW((folder + L"\\" + name).c_str()));
+}
+
 } // namespace ocx

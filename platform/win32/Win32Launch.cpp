@@ -1,13 +1,15 @@
 // The program launch of the Win32 platform.
 #include "platform/win32/Win32Platform.h"
 
+#include "platform/win32/LaunchEnvironment.h"
 #include "platform/win32/Win32Error.h"
 #include "platform/win32/Win32Process.h"
 
 namespace ocx {
 
 // The program is named by its full path as the application: the system runs that file and no
-// other, whatever the search path, the file associations or the user's registry say.
+// other, whatever the search path, the file associations or the user's registry say. What it
+// loads as it runs is searched for on the machine's path, never on the user's.
 std::unique_ptr<LaunchedProcess> Win32Platform::Launch(const LaunchOptions& options) {
     std::wstring command = L'"' + options.Program + L'"';
     if (!options.Arguments.empty()) {
@@ -18,11 +20,13 @@ std::unique_ptr<LaunchedProcess> Win32Platform::Launch(const LaunchOptions& opti
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(options.ShowCommand);
     PROCESS_INFORMATION started{};
+    std::wstring environment = MachinePathEnvironment();
     // No handle of the installer's is inherited. A console program (Wine's regsvr32 is one)
     // also gets a console of its own, as the shell gives it, rather than the installer's
     // standard handles, which a program that it leaves running would keep open.
     if (::CreateProcessW(options.Program.c_str(), command.data(), nullptr, nullptr, FALSE,
-                         CREATE_SUSPENDED | CREATE_NEW_CONSOLE, nullptr,
+                         CREATE_SUSPENDED | CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT,
+                         environment.data(),
                          options.Folder.empty() ? nullptr : options.Folder.c_str(), &startup,
                          &started) == FALSE) {
         throw LastWin32Error();

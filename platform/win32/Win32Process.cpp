@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 namespace ocx {
@@ -57,11 +58,21 @@ struct WindowSearch {
     HWND found;
 };
 
+// A console's window, which Windows reports as its program's own (Wine's console host, one of
+// the group, has a class of its own): a console program that takes its time waits for no answer
+// (one that waits for input meets the time limit).
+bool IsConsole(HWND window) {
+    std::array<wchar_t, 32> name{};
+    const int length = ::GetClassNameW(window, name.data(), static_cast<int>(name.size()));
+    const std::wstring_view type(name.data(), static_cast<std::size_t>(length > 0 ? length : 0));
+    return type == L"ConsoleWindowClass" || type == L"WineConsoleClass";
+}
+
 bool IsVisibleWindowOf(HWND window, const std::vector<DWORD>& processes) {
     DWORD owner = 0;
     return ::GetWindowThreadProcessId(window, &owner) != 0 &&
            std::ranges::find(processes, owner) != processes.end() &&
-           ::IsWindowVisible(window) != FALSE;
+           ::IsWindowVisible(window) != FALSE && !IsConsole(window);
 }
 
 BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM context) {
@@ -147,9 +158,11 @@ ProcessEnd Win32Process::WaitForExit(std::optional<std::chrono::seconds> limit) 
     } else {
         WaitDispatching(process, INFINITE);
     }
-    // What the control started as it registered goes on by itself, as it would without a job.
+    // What the control started as it registered goes on by itself, as it would without a job,
+    // and may leave the job for a job of its own.
     if (job_) {
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
         ::SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits,
                                   sizeof(limits));
     }

@@ -21,14 +21,6 @@ static_assert(static_cast<int>(SessionState::Active) == WTSActive &&
               static_cast<int>(SessionState::Disconnected) == WTSDisconnected &&
               static_cast<int>(SessionState::Init) == WTSInit);
 
-// Loaded at run time from the system folder by its full path: as a static import it would be
-// looked for beside the program (a Downloads folder) before the program could prevent it.
-UniqueModule LoadSystemLibrary(const wchar_t* name) {
-    const std::wstring folder = SystemFolderPath();
-    return folder.empty() ? UniqueModule()
-                          : UniqueModule(::LoadLibraryW((folder + L"\\" + name).c_str()));
-}
-
 bool StationVisible() {
     USEROBJECTFLAGS flags{};
     return ::GetUserObjectInformationW(::GetProcessWindowStation(), UOI_FLAGS, &flags,
@@ -39,6 +31,7 @@ bool StationVisible() {
 SessionState State() {
     using QueryFunction = BOOL(WINAPI*)(HANDLE, DWORD, WTS_INFO_CLASS, LPWSTR*, DWORD*);
     using FreeFunction = void(WINAPI*)(PVOID);
+    // Loaded at run time: the program does not import it.
     const UniqueModule wts = LoadSystemLibrary(L"wtsapi32.dll");
     const auto query = FindFunction<QueryFunction>(wts.get(), "WTSQuerySessionInformationW");
     const auto free = FindFunction<FreeFunction>(wts.get(), "WTSFreeMemory");

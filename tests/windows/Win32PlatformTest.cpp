@@ -40,12 +40,15 @@ protected:
         ::SetFileAttributesW(path.c_str(), attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes);
         return path;
     }
-    // The test control's build of the name, beside this test.
-    static std::wstring TestControl(const std::wstring& build) {
+    // A helper program of the tests, by its path from this test's folder.
+    static std::wstring Helper(const std::wstring& name) {
         std::wstring self(MAX_PATH, L'\0');
         self.resize(::GetModuleFileNameW(nullptr, self.data(), MAX_PATH));
-        return fs::path(self).parent_path().wstring() + L"\\controls\\" + build +
-               L"\\morvantel.ocx";
+        return fs::path(self).parent_path().wstring() + L"\\" + name;
+    }
+    // The test control's build of the name.
+    static std::wstring TestControl(const std::wstring& build) {
+        return Helper(L"controls\\" + build + L"\\morvantel.ocx");
     }
     static std::size_t Running(const std::wstring& name) {
         const UniqueKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -263,8 +266,9 @@ TEST_F(Win32PlatformTest, LimitedWaitEndsAProgramWhoseWindowStaysOrThatOutlastsT
          {std::tuple{system + L"\\notepad.exe", std::wstring(), 60, ProcessEnd::ShowedWindow},
           {system + L"\\cmd.exe", L"/c start \"\" /wait notepad.exe", 60, ProcessEnd::ShowedWindow},
           {system + L"\\regsvr32.exe", L"/s /u " + TestControl(L"old"), 1, ProcessEnd::TimedOut},
-          {system + L"\\regsvr32.exe", L"/s /u " + TestControl(L"splash"), 60,
-           ProcessEnd::Exited}}) {
+          {system + L"\\regsvr32.exe", L"/s /u " + TestControl(L"splash"), 60, ProcessEnd::Exited},
+          // A console program that takes its time: its console is no box.
+          {system + L"\\ping.exe", L"-n 12 127.0.0.1", 60, ProcessEnd::Exited}}) {
         const auto launched = start(program, arguments);
         EXPECT_EQ(launched->WaitForExit(std::chrono::seconds(limit)).How, why) << program;
         EXPECT_EQ(Running(L"notepad.exe"), 0U) << "the wait ends every program of the group";
@@ -288,6 +292,19 @@ TEST_F(Win32PlatformTest, LimitedWaitEndsAProgramWhoseWindowStaysOrThatOutlastsT
     ::Sleep(1000);
     EXPECT_EQ(Running(L"notepad.exe"), 1U) << "ended with the tool that started it";
     std::system("taskkill /f /im notepad.exe >nul 2>&1");
+    // And may leave the job, as it could without one.
+    const std::wstring log = folder + L"\\breakaway.log";
+    const std::wstring event = L"ocxsetup-breakaway-" + std::to_wstring(::GetCurrentProcessId());
+    const UniqueKernelHandle go(::CreateEventW(nullptr, TRUE, FALSE, event.c_str()));
+    EXPECT_EQ(start(Helper(L"breakaway.exe"), event + L" \"" + log + L"\"")
+                  ->WaitForExit(std::nullopt)
+                  .How,
+              ProcessEnd::Exited);
+    ::SetEvent(go.get());
+    for (int tries = 0; tries < 100 && Read(log).empty(); ++tries) {
+        ::Sleep(100);
+    }
+    EXPECT_EQ(Read(log), "breakaway ok\n");
 }
 
 } // namespace
