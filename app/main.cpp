@@ -24,5 +24,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     ocx::Win32Platform platform(ocx::CreateFormWindow(instance));
     ocx::frmMain form(platform);
     form.Form_Load();
-    return static_cast<int>(form.Result().value_or(ocx::InstallResult::CopyFailed));
+    return form.ExitStatus().value_or(static_cast<int>(ocx::InstallResult::CopyFailed));
 }

@@ -1,5 +1,7 @@
 #include "installer/ControlReplacement.h"
 
+#include "installer/Leftovers.h"
+
 namespace ocx {
 
 namespace {
@@ -24,7 +26,7 @@ const ReplacementOutcome& ControlReplacement::Run() & noexcept {
 }
 
 InstallResult ControlReplacement::Replace() noexcept {
-    RemoveLeftovers();
+    earlier_ = ClearLeftovers(platform_, target_);
     // A target that cannot be looked at counts as an old copy, which is then handled with care.
     hadOldCopy_ = true;
     Attempt([&] { hadOldCopy_ = !platform_.MatchFile(target_, OrdinaryFiles).empty(); });
@@ -43,46 +45,9 @@ InstallResult ControlReplacement::Replace() noexcept {
         return InstallResult::RegistrationFailed;
     }
     // Only now is an earlier working copy no longer the last one.
-    aside_.Discard();
-    for (std::wstring& earlier : earlier_) {
-        TemporaryCopy(platform_, target_, std::move(earlier)).Discard();
-    }
-    earlier_.clear();
+    outcome_.OldCopyInUse = aside_.Discard();
+    DiscardEarlierCopies(platform_, target_, earlier_);
     return InstallResult::Installed;
-}
-
-// Temporary copies of runs that were cut off (a forced log-off, a power cut) would stay for
-// good. Each run clears the new copies they staged before it makes its own; an old copy that
-// one set aside may be the last that worked, so it goes only once this run's copy has
-// registered, unless it is empty (no copy at all). A copy queued for deletion at the restart is
-// no one's: it goes now if it can, at one try and silently, or else at the restart. The lock keeps
-// other runs' copies out of reach, and a file that the program does not name is never touched.
-void ControlReplacement::RemoveLeftovers() noexcept {
-    if (target_.empty()) {
-        return;
-    }
-    std::vector<std::wstring> names;
-    Attempt([&] { names = platform_.MatchFiles(target_ + L".*" + std::wstring(TempExtension)); });
-    const std::size_t folder = target_.size() - (ControlFile.size() - 1);
-    for (const std::wstring& name : names) {
-        const std::wstring_view tag = TagOf(name);
-        std::wstring path;
-        if (tag.empty() || !Attempt([&] { path = target_.substr(0, folder) + name; })) {
-            continue;
-        }
-        bool empty = false;
-        if (tag == DeletedTag) {
-            // Queued again, should the run that named it have been cut off before it could be.
-            if (!Attempt([&] { platform_.DeleteFiles(path); })) {
-                Attempt([&] { platform_.DeleteAtRestart(path); });
-            }
-        } else if (tag == NewCopyTag ||
-                   (Attempt([&] { empty = platform_.FileSize(path) == 0; }) && empty)) {
-            TemporaryCopy(platform_, target_, std::move(path)).Discard();
-        } else {
-            Attempt([&] { earlier_.push_back(std::move(path)); });
-        }
-    }
 }
 
 // The new copy goes in beside the target under a name of its own, before anything touches the
@@ -107,7 +72,7 @@ bool ControlReplacement::StageNewCopy() noexcept {
 // Unregistered, then renamed rather than deleted: a copy that a program has loaded can still be
 // renamed, and the name keeps it for a rollback.
 void ControlReplacement::SetOldCopyAside() noexcept {
-    RunTool(false, ToolMessages::AsUsual);
+    RunTool(ToolAction::Unregister, ToolMessages::AsUsual);
     StepFailure failure;
     std::wstring aside = MoveToTemporaryName(platform_, target_, target_, OldCopyTag, &failure);
     if (!aside.empty()) {
@@ -146,7 +111,7 @@ bool ControlReplacement::PutNewCopyInPlace() noexcept {
 }
 
 bool ControlReplacement::RegisterNewCopy() noexcept {
-    outcome_.Registration = RunTool(true, ToolMessages::AsUsual);
+    outcome_.Registration = RunTool(ToolAction::Register, ToolMessages::AsUsual);
     return outcome_.Registration.Succeeded;
 }
 
@@ -156,7 +121,7 @@ bool ControlReplacement::RegisterNewCopy() noexcept {
 // under a name of the program's own first (a loaded DLL can be renamed), which also clears the
 // way for the old copy.
 void ControlReplacement::RemoveNewCopy() noexcept {
-    RunTool(false, ToolMessages::None);
+    RunTool(ToolAction::Unregister, ToolMessages::None);
     StepFailure failure;
     if (AttemptRetrying(
             platform_, [&] { platform_.DeleteFiles(target_); }, &failure) ||
@@ -165,7 +130,7 @@ void ControlReplacement::RemoveNewCopy() noexcept {
     }
     std::wstring moved = MoveToTemporaryName(platform_, target_, target_, DeletedTag, nullptr);
     if (!moved.empty()) {
-        TemporaryCopy(platform_, target_, std::move(moved)).Discard();
+        DiscardCopy(platform_, target_, std::move(moved));
         return;
     }
     Attempt([&] { outcome_.Unremoved = target_; });
@@ -184,15 +149,15 @@ void ControlReplacement::RestoreOldCopy() noexcept {
         outcome_.Unremoved.clear(); // the new copy went with it
     }
     if (hadOldCopy_ && registrationTouched_) {
-        const ToolRun again = RunTool(true, ToolMessages::None);
+        const ToolRun again = RunTool(ToolAction::Register, ToolMessages::None);
         if (!again.Succeeded) {
             Attempt([&] { outcome_.RestoreFailure = again.Failure; });
         }
     }
 }
 
-ToolRun ControlReplacement::RunTool(bool Register, ToolMessages messages) noexcept {
-    ToolRun run = tool_.Run(target_, Register, messages);
+ToolRun ControlReplacement::RunTool(ToolAction action, ToolMessages messages) noexcept {
+    ToolRun run = tool_.RegisterControl(target_, action, messages);
     registrationTouched_ = registrationTouched_ || run.Started;
     return run;
 }

@@ -2,8 +2,8 @@
 
 #include "installer/Attempt.h"
 #include "installer/Constants.h"
+#include "installer/RegistrationTool.h"
 #include "installer/TemporaryCopy.h"
-#include "installer/ToolRun.h"
 #include "platform/Platform.h"
 
 #include <optional>
@@ -21,6 +21,7 @@ struct ReplacementOutcome {
     std::wstring Unremoved;      // the new copy, left unregistered under the control's name
     std::wstring KeptAside;      // the old copy, kept under its temporary name
     std::vector<std::wstring> KeptEarlier; // old copies that cut-off runs left, kept
+    Discarded OldCopyInUse; // after an upgrade, where the old copy is left while still in use
 };
 
 // The replacement of the installed control, as one transaction: stage the new copy, set the old
@@ -31,7 +32,7 @@ class ControlReplacement {
 public:
     // The paths outlive the replacement.
     ControlReplacement(Platform& platform, const std::wstring& source, const std::wstring& target,
-                       ToolRunner& tool)
+                       RegistrationTool& tool)
         : platform_(platform), source_(source), target_(target), tool_(tool),
           staged_(platform, target_), aside_(platform, target_) {}
 
@@ -40,19 +41,18 @@ public:
 
 private:
     InstallResult Replace() noexcept;
-    void RemoveLeftovers() noexcept;
     bool StageNewCopy() noexcept;
     void SetOldCopyAside() noexcept;
     bool PutNewCopyInPlace() noexcept;
     bool RegisterNewCopy() noexcept;
     void RemoveNewCopy() noexcept;
     void RestoreOldCopy() noexcept;
-    ToolRun RunTool(bool Register, ToolMessages messages) noexcept;
+    ToolRun RunTool(ToolAction action, ToolMessages messages) noexcept;
 
     Platform& platform_;
     const std::wstring& source_;
     const std::wstring& target_;
-    ToolRunner& tool_;
+    RegistrationTool& tool_;
     bool hadOldCopy_ = false; // a copy was installed (or assumed), so a rollback registers it
     bool registrationTouched_ = false;        // a tool run ran: the registration is not as it was
     TemporaryCopy staged_;                    // the new copy, until it is in place

@@ -76,29 +76,34 @@ bool TemporaryCopy::Keep(bool replace, StepFailure* failure) noexcept {
     return true;
 }
 
-void TemporaryCopy::Discard() noexcept {
+Discarded TemporaryCopy::Discard() noexcept {
+    Discarded left;
     if (path_.empty()) {
-        return;
+        return left;
     }
     Attempt([&] { platform_->ClearReadOnly(path_); });
     if (!AttemptRetrying(*platform_, [&] { platform_->DeleteFiles(path_); })) {
         const std::wstring_view tag = TagOf(NameOf(path_));
-        std::wstring queued;
         if (tag != DeletedTag) {
-            queued = MoveToTemporaryName(*platform_, *target_, path_, DeletedTag, nullptr);
+            left.LeftAs = MoveToTemporaryName(*platform_, *target_, path_, DeletedTag, nullptr);
         }
         // An old copy is never queued under its own name: a later run that fails before the
         // restart would name it as kept, and the restart would take it. One that cannot be
         // renamed stays as it is, for the next run to try again; a new copy, or one queued
         // already, is no one's under its own name too.
-        if (queued.empty() && tag != OldCopyTag) {
-            queued = path_;
+        if (left.LeftAs.empty()) {
+            left.LeftAs = path_;
         }
-        if (!queued.empty()) {
-            Attempt([&] { platform_->DeleteAtRestart(queued); });
+        if (left.LeftAs != path_ || tag != OldCopyTag) {
+            left.AtRestart = Attempt([&] { platform_->DeleteAtRestart(left.LeftAs); });
         }
     }
     path_.clear();
+    return left;
+}
+
+Discarded DiscardCopy(Platform& platform, const std::wstring& target, std::wstring path) noexcept {
+    return TemporaryCopy(platform, target, std::move(path)).Discard();
 }
 
 } // namespace ocx

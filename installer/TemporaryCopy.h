@@ -29,6 +29,13 @@ std::wstring MoveToTemporaryName(Platform& platform, const std::wstring& target,
                                  const std::wstring& from, std::wstring_view tag,
                                  StepFailure* failure) noexcept;
 
+// Where a discarded copy that a program still holds is left: nowhere where it was deleted.
+struct Discarded {
+    std::wstring LeftAs;    // its path, or nothing where it is gone
+    bool AtRestart = false; // queued for deletion when the system restarts, or else left for the
+                            // next run
+};
+
 // A temporary copy of the control beside it in the system folder, which the run owns until it
 // keeps it under the control's name, discards it, or leaves it where it is for the report to
 // name. Move-only. Dropped while still owned, it stays where it is: the replacement hands every
@@ -61,8 +68,9 @@ public:
 
     // Deletes it. One that a program still holds goes when the system restarts, under a name
     // that says so, so that no later run takes it for a copy kept; an old copy that cannot take
-    // that name either stays as it is, any other goes under its own. Owns nothing afterwards.
-    void Discard() noexcept;
+    // that name either stays as it is, any other goes under its own. Gives where one still held
+    // is left. Owns nothing afterwards.
+    Discarded Discard() noexcept;
 
     // Leaves it where it is, for the report: gives its path, and owns nothing afterwards.
     std::wstring Leave() noexcept { return std::exchange(path_, {}); }
@@ -72,5 +80,9 @@ private:
     const std::wstring* target_; // the control's name in the system folder
     std::wstring path_;          // empty once the copy is no longer owned
 };
+
+// Discards a temporary copy that no owner holds (one that a cut-off run left, or one just
+// renamed to be deleted), as TemporaryCopy::Discard does.
+Discarded DiscardCopy(Platform& platform, const std::wstring& target, std::wstring path) noexcept;
 
 } // namespace ocx

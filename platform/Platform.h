@@ -79,6 +79,14 @@ struct SessionFacts {
     bool LocalSystem = false; // the program runs as the system's own account, never a user's
 };
 
+// The styles of a message box, in the system's own numbers (checked against them on Windows).
+namespace MessageStyle {
+inline constexpr unsigned Error = 0x10;       // the error icon, and a single OK button
+inline constexpr unsigned Information = 0x40; // the information icon, and a single OK button
+inline constexpr unsigned SetForeground = 0x10000;
+inline constexpr unsigned Topmost = 0x40000; // above other windows
+} // namespace MessageStyle
+
 // Everything the installer needs from the operating system. Operations raise PlatformError.
 class Platform : public Interface {
 public:

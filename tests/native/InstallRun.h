@@ -14,10 +14,11 @@ inline const std::wstring Source = L"C:\\Setup\\morvantel.ocx";
 inline const std::wstring Target = L"C:\\WINDOWS\\system32\\morvantel.ocx";
 inline const Files Both = {Source, Target};
 
-struct Installation {
-    explicit Installation(Script script) : platform(std::move(script)) { form.Form_Load(); }
+// A run of one of the programs' window objects on its own scripted platform.
+template <typename Form> struct Run {
+    explicit Run(Script script) : platform(std::move(script)) { form.Form_Load(); }
     ScriptedPlatform platform;
-    frmMain form{platform};
+    Form form{platform};
 
     // The calls as one text, "; " after each.
     [[nodiscard]] std::wstring Trace() const {
@@ -28,6 +29,8 @@ struct Installation {
         return trace;
     }
 };
+
+using Installation = Run<frmMain>;
 
 // The files a run that installed leaves: those it found, and the target.
 inline Files WithTarget(Files files) {

@@ -1,5 +1,7 @@
-#include "installer/frmMain.h"
+#include "installer/RegistrationTool.h"
 
+#include "installer/Attempt.h"
+#include "installer/Constants.h"
 #include "platform/PlatformError.h"
 
 namespace ocx {
@@ -8,7 +10,7 @@ namespace {
 
 // The system's own tool, by full path: a program of the same name lying beside the installer
 // (a Downloads folder) must never run instead.
-constexpr std::wstring_view RegistrationTool = L"\\regsvr32.exe";
+constexpr std::wstring_view ToolFile = L"\\regsvr32.exe";
 constexpr std::wstring_view ToolName = L"regsvr32";
 constexpr std::wstring_view SilentSwitch = L"/s ";
 constexpr std::wstring_view UnregisterSwitch = L"-u ";
@@ -17,14 +19,6 @@ constexpr int ShowNormal = 1; // the tool's own box, where it shows one, is show
 // entry point, or its registration failed), each of which its box tells; any other status is
 // an end it did not choose, such as a crash.
 constexpr unsigned long ToolOwnFailures = 5;
-
-// The tool must receive the path as one argument, so a path with blanks goes in quotes.
-std::wstring ToolArgument(const std::wstring& path) {
-    if (path.find_first_of(L" \t") == std::wstring::npos) {
-        return path;
-    }
-    return L'"' + path + L'"';
-}
 
 // A number as text, in at least the digits given. Not std::to_wstring: its formatter would take
 // a sixth of the program.
@@ -50,8 +44,21 @@ std::wstring WithReason(const std::wstring& text, const std::wstring& reason) {
     return reason.empty() ? text : text + L": " + reason;
 }
 
-// Why a tool run failed, for an administrator; empty when it ended with status 0.
-std::wstring ToolFailure(const ProcessEnd& end) {
+} // namespace
+
+std::wstring RegistrationTool::Arguments(const std::wstring& path, ToolAction action, bool silent) {
+    std::wstring arguments = silent ? std::wstring(SilentSwitch) : std::wstring();
+    if (action == ToolAction::Unregister) {
+        arguments += UnregisterSwitch;
+    }
+    // The tool must receive the path as one argument, so a path with blanks goes in quotes.
+    if (path.find_first_of(L" \t") == std::wstring::npos) {
+        return arguments + path;
+    }
+    return arguments + L'"' + path + L'"';
+}
+
+std::wstring RegistrationTool::Failure(const ProcessEnd& end) {
     const std::wstring tool(ToolName);
     switch (end.How) {
     case ProcessEnd::ShowedWindow:
@@ -66,29 +73,39 @@ std::wstring ToolFailure(const ProcessEnd& end) {
     return end.Status == 0 ? std::wstring() : tool + L" ended with status " + Status(end.Status);
 }
 
-} // namespace
+ToolRun RegistrationTool::RegisterControl(const std::wstring& path, ToolAction action,
+                                          ToolMessages messages) noexcept {
+    ToolRun run;
+    StepFailure failure;
+    bool started = false; // known even where the wait fails
+    if (!Attempt([&] { run = Run(path, action, messages, started); }, &failure)) {
+        Attempt([&] {
+            run.Failure = WithReason(std::wstring(ToolName) + L" could not be run", failure.Reason);
+        });
+    }
+    run.Started = started;
+    return run;
+}
 
-// Gives how the tool run went. Its own box tells the user only where it may show one and ended
-// by itself: one that could not start, or was ended, has told no one. Whether it was let run
-// goes to `started` as soon as it is, so that a wait that fails still tells it.
-ToolRun frmMain::RegisterControl(const std::wstring& path, bool Register, ToolMessages messages,
-                                 bool& started) {
-    // The tool starts in the system folder, never in the installer's (a Downloads folder),
-    // where a DLL that the control needs could be planted.
-    const std::wstring folder = SystemFolder();
-    const std::wstring tool = folder + std::wstring(RegistrationTool);
+// Its own box tells the user only where it may show one and ended by itself: one that could not
+// start, or was ended, has told no one. Whether it was let run goes to `started` as soon as it
+// is, so that a wait that fails still tells it.
+ToolRun RegistrationTool::Run(const std::wstring& path, ToolAction action, ToolMessages messages,
+                              bool& started) {
+    // With no system folder the path would name a tool of the current drive's.
+    if (systemFolder_.empty()) {
+        throw PlatformError(ErrorKind::Other, 0, L"The system folder could not be read.");
+    }
     // Where no one can answer, the tool's own box would wait forever.
     const bool silent = messages == ToolMessages::None || !attended_;
-    std::wstring arguments = silent ? std::wstring(SilentSwitch) : std::wstring();
-    if (!Register) {
-        arguments += UnregisterSwitch;
-    }
-    arguments += ToolArgument(path);
-
     std::unique_ptr<LaunchedProcess> launched;
     try {
-        launched = platform_.Launch(
-            {.Program = tool, .Arguments = arguments, .Folder = folder, .ShowCommand = ShowNormal});
+        // It starts in the system folder, never in the installer's (a Downloads folder), where a
+        // DLL that the control needs could be planted.
+        launched = platform_.Launch({.Program = systemFolder_ + std::wstring(ToolFile),
+                                     .Arguments = Arguments(path, action, silent),
+                                     .Folder = systemFolder_,
+                                     .ShowCommand = ShowNormal});
     } catch (const PlatformError& error) {
         // What tells a tool refused by a policy (AppLocker, App Control) from a missing one.
         return {.Failure = WithReason(std::wstring(ToolName) + L" could not be started",
@@ -111,24 +128,8 @@ ToolRun frmMain::RegisterControl(const std::wstring& path, bool Register, ToolMe
     const ProcessEnd end = launched->WaitForExit(limit);
     const bool byItself = end.How == ProcessEnd::Exited;
     return {.Succeeded = byItself && end.Status == 0,
-            .Spoke = byItself && !silent && end.Status <= ToolOwnFailures,
-            .Failure = ToolFailure(end)};
-}
-
-// The tool run as one step: whatever fails, the run has failed, in words an administrator can
-// act on.
-ToolRun frmMain::TryRegisterControl(const std::wstring& path, bool Register,
-                                    ToolMessages messages) noexcept {
-    ToolRun run;
-    StepFailure failure;
-    bool started = false; // known even where the wait fails
-    if (!Attempt([&] { run = RegisterControl(path, Register, messages, started); }, &failure)) {
-        Attempt([&] {
-            run.Failure = WithReason(std::wstring(ToolName) + L" could not be run", failure.Reason);
-        });
-    }
-    run.Started = started;
-    return run;
+            .ToldTheUser = byItself && !silent && end.Status <= ToolOwnFailures,
+            .Failure = Failure(end)};
 }
 
 } // namespace ocx
