@@ -37,4 +37,16 @@ enum class InstallResult : int {
     AnotherInstallRunning = 1618,
 };
 
+// How an uninstall ended, as its exit status: statuses of its own, each with one meaning, never
+// the registration tool's passed on.
+enum class RemoveResult : int {
+    Removed = 0,         // unregistered and deleted (at the restart, where a program has it
+                         // loaded), or there was nothing installed to remove
+    NotRemoved = 2,      // the file could not be removed, or the lock could not be used: the
+                         // control is in place and registered, unless the report says otherwise
+    NotUnregistered = 3, // the registration tool did not unregister it: it is in place, and
+                         // registered again unless the report says otherwise
+    AnotherInstallRunning = 1618, // as for an installation
+};
+
 } // namespace ocx

@@ -2,6 +2,7 @@
 
 // A run of the installer on a scripted platform, and the parts of its traces.
 #include "installer/frmMain.h"
+#include "installer/frmRemove.h"
 #include "tests/native/ScriptedPlatform.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +32,7 @@ template <typename Form> struct Run {
 };
 
 using Installation = Run<frmMain>;
+using Removal = Run<frmRemove>;
 
 // The files a run that installed leaves: those it found, and the target.
 inline Files WithTarget(Files files) {

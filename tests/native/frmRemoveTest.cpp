@@ -1,0 +1,85 @@
+#include "tests/native/InstallRun.h"
+
+namespace ocx::test {
+namespace {
+
+const std::wstring Unregistered = L"Launch -u T; Job; Wait; ";
+const std::wstring RegisteredAgain = L"Launch /s T; Job; Wait; ";
+const SessionFacts Hidden{.StationVisible = false, .Id = 1, .State = SessionState::Active};
+
+// Checks every effect of a removal, its result, and the files left after the restart.
+void ExpectRemoval(const Script& script, const std::wstring& trace, RemoveResult result,
+                   const Files& left) {
+    const Removal run(script);
+    EXPECT_EQ(run.Trace(), trace);
+    EXPECT_EQ(run.form.Result(), result);
+    EXPECT_EQ(run.platform.AfterRestart(), left);
+}
+
+TEST(frmRemove, UnregistersThenDeletesOrQueuesAFileInUseAndSaysWhenNothingIsInstalled) {
+    ExpectRemoval({.Files = {Target}}, Begin + Unregistered + L"DeleteFiles T; " + End,
+                  RemoveResult::Removed, {});
+    // Loaded by a program: renamed to be no one's, and deleted at the restart; the line says so.
+    ExpectRemoval({.Files = {Target}, .InUse = {Target}, .Session = Hidden},
+                  Bounded(Unseen + L"Launch /s -u T; Job; Wait; ") + Retried(L"DeleteFiles T") +
+                      Queued(L"T", L"1") +
+                      Wrote(L"morvantel.ocx was removed: programs that have it loaded keep it "
+                            L"until they end, and the restart deletes it as T.del-00000001.tmp"),
+                  RemoveResult::Removed, {});
+    ExpectRemoval({.Files = {Source}},
+                  Begin + L"Unlock; ShowMessage 327744 OCX Installation|morvantel.ocx is not "
+                          L"installed: there is nothing to remove; UnloadWindow; ",
+                  RemoveResult::Removed, {Source});
+    // What cut-off installations left goes as a good installation clears it.
+    ExpectRemoval({.Files = {Target, Target + L".new-0000ABCD.tmp", Target + L".old-0000BCDE.tmp"}},
+                  Begin + L"ClearReadOnly T.new-0000ABCD.tmp; DeleteFiles T.new-0000ABCD.tmp; " +
+                      Unregistered + L"DeleteFiles T; ClearReadOnly T.old-0000BCDE.tmp; " +
+                      L"DeleteFiles T.old-0000BCDE.tmp; " + End,
+                  RemoveResult::Removed, {});
+}
+
+// Never half done: what the tool did not unregister, or what can be neither deleted nor renamed,
+// stays in place, registered again, and the report says why.
+TEST(frmRemove, WhatCannotBeRemovedStaysInPlaceRegisteredAgain) {
+    const Files kept{Target, Target + L".old-0000BCDE.tmp"};
+    // The tool's own box has told why on a desktop; an earlier copy kept is named all the same.
+    ExpectRemoval({.Files = {Target}, .ToolEnds = {Status5}},
+                  Begin + Unregistered + RegisteredAgain + End, RemoveResult::NotUnregistered,
+                  {Target});
+    ExpectRemoval({.Files = kept, .ToolEnds = {Status5, Status5}, .Session = Hidden},
+                  Bounded(Unseen + L"Launch /s -u T; Job; Wait; " + RegisteredAgain) +
+                      Wrote(L"morvantel.ocx was not removed: regsvr32 ended with status 5: It is "
+                            L"in place but did not register again: regsvr32 ended with status 5: "
+                            L"An earlier copy is kept as T.old-0000BCDE.tmp"),
+                  RemoveResult::NotUnregistered, kept);
+    // A tool that could not start changed nothing: there is nothing to register again.
+    ExpectRemoval({.Files = {Target}, .Failing = {L"Launch*"}},
+                  Begin + L"Launch -u T; " +
+                      Told(L"morvantel.ocx was not removed: regsvr32 could not be started: The "
+                           L"media is write protected."),
+                  RemoveResult::NotUnregistered, {Target});
+    ExpectRemoval({.Files = {Target}, .InUse = {Target}, .Failing = {L"RenameFile T*"}},
+                  Begin + Unregistered + Retried(L"DeleteFiles T") +
+                      L"RenameFile T -> T.del-00000001.tmp; " + RegisteredAgain +
+                      Told(L"Cannot remove T\r\nAccess is denied."),
+                  RemoveResult::NotRemoved, {Target});
+}
+
+// The installations' lock: waited for, or, where no one can answer, up to the limit; one that
+// cannot be used ends the run before it touches anything.
+TEST(frmRemove, TakesTheInstallationsLockFirst) {
+    ExpectRemoval({.Files = {Target}, .Session = Hidden, .LockHeld = true},
+                  Unheard + L"Lock ocxsetup.morvantel.ocx.lock 1800s; WriteErrorLine morvantel.ocx "
+                            L"was not removed: another installation is still running; "
+                            L"UnloadWindow; ",
+                  RemoveResult::AnotherInstallRunning, {Target});
+    ExpectRemoval({.Files = {Target}, .Failing = {L"Lock*"}},
+                  Begin +
+                      Box(L"Cannot remove T\r\nThe installation lock ocxsetup.morvantel.ocx.lock "
+                          L"cannot be used: The media is write protected.") +
+                      L"UnloadWindow; ",
+                  RemoveResult::NotRemoved, {Target});
+}
+
+} // namespace
+} // namespace ocx::test
