@@ -51,3 +51,9 @@ void __throw_out_of_range_fmt(const char* format, ...) {
     throw RuntimeCheckFailed(format);
 }
 } // namespace std
+
+// The start-up code's pass over pseudo-relocations, which patch data that the program imports
+// from a DLL as if it were its own. The program is linked with --disable-auto-import and
+// --disable-runtime-pseudo-reloc, so such an import fails to link: the pass never has anything
+// to do, and neither its code nor the section walk behind it is needed.
+extern "C" void _pei386_runtime_relocator() {}
