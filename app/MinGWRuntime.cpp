@@ -5,6 +5,9 @@
 // silently carries both.
 #include "app/AbnormalEnd.h"
 
+#include <windows.h>
+
+#include <cxxabi.h>
 #include <exception>
 #include <new>
 
@@ -57,3 +60,35 @@ void __throw_out_of_range_fmt(const char* format, ...) {
 // --disable-runtime-pseudo-reloc, so such an import fails to link: the pass never has anything
 // to do, and neither its code nor the section walk behind it is needed.
 extern "C" void _pei386_runtime_relocator() {}
+
+// The exceptions being thrown and handled, which the runtime keeps per thread, in thread-local
+// storage that MinGW emulates with TLS slots, locks and key destructors. The program throws on
+// its main thread only (it starts no thread: the release check refuses the functions that would
+// start one), so one record serves. A throw or catch on any other thread still reaches here, and
+// ends the program at once rather than share the record.
+namespace {
+
+// The record's layout, as the C++ ABI gives it: the exceptions being handled, innermost first,
+// and how many are thrown but not yet caught.
+struct ExceptionsInFlight {
+    void* Caught;
+    unsigned int Uncaught;
+};
+
+ExceptionsInFlight exceptionsInFlight{};
+// Set before wWinMain, on the thread that runs it.
+const DWORD mainThread = ::GetCurrentThreadId();
+
+} // namespace
+
+namespace __cxxabiv1 {
+extern "C" __cxa_eh_globals* __cxa_get_globals_fast() noexcept {
+    if (::GetCurrentThreadId() != mainThread) {
+        ocx::EndAbnormally();
+    }
+    return reinterpret_cast<__cxa_eh_globals*>(&exceptionsInFlight);
+}
+extern "C" __cxa_eh_globals* __cxa_get_globals() noexcept {
+    return __cxa_get_globals_fast();
+}
+} // namespace __cxxabiv1
