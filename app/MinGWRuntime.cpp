@@ -92,3 +92,10 @@ extern "C" __cxa_eh_globals* __cxa_get_globals() noexcept {
     return __cxa_get_globals_fast();
 }
 } // namespace __cxxabiv1
+
+// The start-up code refers to the runtime's report of math errors, which prints to a console that
+// the program does not have; it installs it only for programs that ask for it, which this one
+// does not, and the program does no floating-point math.
+extern "C" int _matherr(struct _exception* /*error*/) {
+    return 0;
+}
