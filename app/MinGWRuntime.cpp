@@ -10,6 +10,7 @@
 #include <cxxabi.h>
 #include <exception>
 #include <new>
+#include <unwind.h>
 
 namespace {
 
@@ -99,3 +100,23 @@ extern "C" __cxa_eh_globals* __cxa_get_globals() noexcept {
 extern "C" int _matherr(struct _exception* /*error*/) {
     return 0;
 }
+
+#if defined(__i386__)
+// The C++ personality routine, which reads a function's exception tables as the unwinder passes.
+extern "C" _Unwind_Reason_Code __gxx_personality_v0(int version, _Unwind_Action actions,
+                                                    _Unwind_Exception_Class kind,
+                                                    _Unwind_Exception* exception,
+                                                    _Unwind_Context* context);
+
+// The whole-program optimisation gives functions that only gain exception cleanups from code
+// inlined into them the C language's personality routine, which brings its own copy of the
+// table reading. Those tables are the C++ compiler's, and the C++ routine reads them as their
+// source means them. (app/CMakeLists.txt keeps this definition, as the optimisation refers to
+// it only after the link has chosen what to keep; 64-bit Windows unwinds by another scheme.)
+extern "C" _Unwind_Reason_Code __gcc_personality_v0(int version, _Unwind_Action actions,
+                                                    _Unwind_Exception_Class kind,
+                                                    _Unwind_Exception* exception,
+                                                    _Unwind_Context* context) {
+    return __gxx_personality_v0(version, actions, kind, exception, context);
+}
+#endif
