@@ -101,6 +101,16 @@ extern "C" int _matherr(struct _exception* /*error*/) {
     return 0;
 }
 
+// The start-up code's filter for crashes, which passes them to C signal handlers for SIGSEGV,
+// SIGILL and SIGFPE. The program sets none, so it passes each on to the system, as this one does,
+// until wWinMain sets the program's own filter first thing.
+extern "C" {
+LPTOP_LEVEL_EXCEPTION_FILTER __mingw_oldexcpt_handler = nullptr;
+LONG WINAPI _gnu_exception_handler(EXCEPTION_POINTERS* /*exception*/) {
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+}
+
 #if defined(__i386__)
 // The C++ personality routine, which reads a function's exception tables as the unwinder passes.
 extern "C" _Unwind_Reason_Code __gxx_personality_v0(int version, _Unwind_Action actions,
