@@ -101,6 +101,18 @@ extern "C" int _matherr(struct _exception* /*error*/) {
     return 0;
 }
 
+// The start-up code's thread-local storage callback runs the destructors registered for the
+// runtime's thread keys as threads end, and resets the floating-point unit of each new thread.
+// The program registers none (the exception record above was the one user of a key) and runs
+// no code on another thread. A registration ends the program at once, so that a future one (a
+// thread_local variable, say) cannot go unnoticed.
+extern "C" int __mingwthr_key_dtor(DWORD /*key*/, void (* /*destructor*/)(void*)) {
+    ocx::EndAbnormally();
+}
+extern "C" BOOL __mingw_TLScallback(HANDLE /*module*/, DWORD /*reason*/, void* /*reserved*/) {
+    return TRUE;
+}
+
 // The start-up code's filter for crashes, which passes them to C signal handlers for SIGSEGV,
 // SIGILL and SIGFPE. The program sets none, so it passes each on to the system, as this one does,
 // until wWinMain sets the program's own filter first thing.
