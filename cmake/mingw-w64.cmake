@@ -1,12 +1,17 @@
-# Cross-compiles for Windows with MinGW-w64 (POSIX thread model, which GoogleTest needs).
-# OCX_WINDOWS_ARCH picks the target: i686 (the shipped 32-bit program) or x86_64.
+# Cross-compiles for Windows with MinGW-w64. OCX_WINDOWS_ARCH picks the target: i686 (the shipped
+# 32-bit program) or x86_64. OCX_THREAD_MODEL picks the compiler's thread model: win32 for the
+# shipped programs, whose exception runtime then needs no winpthread, or posix for the tests,
+# whose std::thread and std::mutex (and GoogleTest's) need it.
 set(OCX_WINDOWS_ARCH "i686" CACHE STRING "MinGW-w64 target architecture (i686 or x86_64)")
+set(OCX_THREAD_MODEL "posix" CACHE STRING "MinGW-w64 thread model (posix or win32)")
+# The compiler checks that CMake runs in projects of their own use the same compiler.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES OCX_WINDOWS_ARCH OCX_THREAD_MODEL)
 set(triple "${OCX_WINDOWS_ARCH}-w64-mingw32")
 
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR ${OCX_WINDOWS_ARCH})
-set(CMAKE_C_COMPILER ${triple}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
+set(CMAKE_C_COMPILER ${triple}-gcc-${OCX_THREAD_MODEL})
+set(CMAKE_CXX_COMPILER ${triple}-g++-${OCX_THREAD_MODEL})
 set(CMAKE_RC_COMPILER ${triple}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${triple})
