@@ -94,6 +94,21 @@ extern "C" __cxa_eh_globals* __cxa_get_globals() noexcept {
 }
 } // namespace __cxxabiv1
 
+// The lock that the exception runtime takes around its emergency allocation pool, from libgcc's
+// win32 threads, which bring thread-local slots and semaphores of their own. With one thread (see
+// above), nothing contends for it: it locks nothing. (Each takes the lock's address, which C
+// names do not tell apart from any other pointer.)
+extern "C" {
+void __gthr_win32_mutex_init_function(void* /*mutex*/) {}
+void __gthr_win32_mutex_destroy(void* /*mutex*/) {}
+int __gthr_win32_mutex_lock(void* /*mutex*/) {
+    return 0;
+}
+int __gthr_win32_mutex_unlock(void* /*mutex*/) {
+    return 0;
+}
+}
+
 // The start-up code refers to the runtime's report of math errors, which prints to a console that
 // the program does not have; it installs it only for programs that ask for it, which this one
 // does not, and the program does no floating-point math.

@@ -71,6 +71,11 @@ std::wstring InstallerForm::Shown(const std::wstring& path) noexcept {
     return shown;
 }
 
+std::wstring InstallerForm::LeftUntilDeleted(const Discarded& left) {
+    return L"left as " + Shown(left.LeftAs) +
+           (left.AtRestart ? L" until the restart deletes it" : L" until the next run deletes it");
+}
+
 void InstallerForm::Report(std::vector<std::wstring> lines, unsigned style) noexcept {
     std::erase_if(lines, [](const std::wstring& line) { return line.empty(); });
     report_ = std::move(lines);

@@ -2,6 +2,7 @@
 
 #include "installer/Attempt.h"
 #include "installer/Constants.h"
+#include "installer/TemporaryCopy.h"
 #include "platform/Platform.h"
 
 #include <memory>
@@ -62,6 +63,9 @@ protected:
     // The path where the file really is, for people: a 32-bit program's system32 may be another
     // folder.
     [[nodiscard]] std::wstring Shown(const std::wstring& path) noexcept;
+
+    // Where a file still in use is left, and what deletes it: "left as <path> until ...".
+    [[nodiscard]] std::wstring LeftUntilDeleted(const Discarded& left);
 
     // Sets the run's one report: its lines, empty ones left out, and the style of its box.
     void Report(std::vector<std::wstring> lines, unsigned style = MessageStyle::Error) noexcept;

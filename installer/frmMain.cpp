@@ -84,12 +84,8 @@ void frmMain::ReportOutcome(const ReplacementOutcome& outcome) noexcept {
     case InstallResult::Installed:
         // Which machines still run the old control, and until when, is for the log to tell.
         if (!attended_ && !outcome.OldCopyInUse.LeftAs.empty() && Attempt([&] {
-                message = ControlName() +
-                          L" was installed: the earlier copy stays loaded in the "
-                          L"programs that use it until they end, and " +
-                          (outcome.OldCopyInUse.AtRestart ? L"the restart deletes it as "
-                                                          : L"the next run deletes it, kept as ") +
-                          Shown(outcome.OldCopyInUse.LeftAs);
+                message = ControlName() + L" was installed; the earlier copy, still in use, is " +
+                          LeftUntilDeleted(outcome.OldCopyInUse);
             })) {
             Report(message);
         }

@@ -52,11 +52,8 @@ void frmRemove::ReportOutcome(const RemovalOutcome& outcome) {
         if (attended_ || inUse.LeftAs.empty()) {
             return;
         }
-        lines = {ControlName() +
-                 L" was removed: programs that have it loaded keep it until they end, and " +
-                 (inUse.AtRestart ? L"the restart deletes it as "
-                                  : L"the next run deletes it, kept as ") +
-                 Shown(inUse.LeftAs)};
+        lines = {ControlName() + L" was removed; the file, still in use, is " +
+                 LeftUntilDeleted(inUse)};
         break;
     case RemoveResult::NotUnregistered:
         if (attended_ && outcome.ToolToldTheUser && outcome.RestoreFailure.empty() &&

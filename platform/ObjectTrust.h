@@ -1,21 +1,12 @@
 #pragma once
 
-#include <vector>
-
 namespace ocx {
 
-// Who an owner or an entry of an access list is, as far as the lock cares.
+// Who owns a folder or file, as far as the lock cares.
 enum class Principal {
     System,         // the system's own account
     Administrators, // the Administrators group
     Other,          // anyone else, whom a user's programs may act for
-};
-
-// One entry of an access list.
-struct AccessEntry {
-    bool Allows = false; // it lets in, rather than keeping out
-    bool Full = false;   // all access to a file or folder
-    Principal Who = Principal::Other;
 };
 
 // What the system tells of the lock's folder or file, read from the object itself, never through
@@ -24,8 +15,10 @@ struct ObjectFacts {
     bool Folder = false; // a folder, rather than a file
     bool Link = false;   // a link, junction or other reparse point, which leads elsewhere
     Principal Owner = Principal::Other;
-    bool Protected = false; // its access list takes nothing in from the folder above
-    std::vector<AccessEntry> Access;
+    bool Protected = false;           // its access list takes nothing in from the folder above
+    unsigned Entries = 0;             // the entries of its access list
+    unsigned SystemFully = 0;         // of them, those that let the system in with all access
+    unsigned AdministratorsFully = 0; // and those that let the Administrators group in so
 };
 
 // What the lock does with a folder or file before it trusts it.
@@ -44,14 +37,8 @@ inline Trust TrustFor(const ObjectFacts& facts, bool folder) {
     if (facts.Link || facts.Folder != folder) {
         return Trust::Never;
     }
-    const auto fully = [&](Principal who, const AccessEntry& entry) {
-        return entry.Allows && entry.Full && entry.Who == who;
-    };
-    const std::vector<AccessEntry>& access = facts.Access;
     const bool onlyTheTwo =
-        access.size() == 2 &&
-        ((fully(Principal::System, access[0]) && fully(Principal::Administrators, access[1])) ||
-         (fully(Principal::Administrators, access[0]) && fully(Principal::System, access[1])));
+        facts.Entries == 2 && facts.SystemFully == 1 && facts.AdministratorsFully == 1;
     return facts.Owner != Principal::Other && facts.Protected && onlyTheTwo ? Trust::AsItIs
                                                                             : Trust::OnceProtected;
 }

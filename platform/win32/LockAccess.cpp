@@ -20,15 +20,16 @@ Principal PrincipalOf(PSID sid) {
                                                                        : Principal::Other;
 }
 
-// An entry of any other type than a plain allowing one counts as one that is not the lock's.
-AccessEntry EntryOf(ACE_HEADER& header) {
+// Whom the entry lets in with all access: the system, the Administrators group, or no one the
+// lock cares about (any other entry, one that keeps out or lets in less, counts as neither).
+Principal FullyAllowed(ACE_HEADER& header) {
     if (header.AceType != ACCESS_ALLOWED_ACE_TYPE) {
-        return {};
+        return Principal::Other;
     }
     auto& allowed = reinterpret_cast<ACCESS_ALLOWED_ACE&>(header);
     // The entry's SID begins at its last member.
     auto* const sid = reinterpret_cast<PSID>(&allowed.SidStart);
-    return {.Allows = true, .Full = allowed.Mask == FILE_ALL_ACCESS, .Who = PrincipalOf(sid)};
+    return allowed.Mask == FILE_ALL_ACCESS ? PrincipalOf(sid) : Principal::Other;
 }
 
 } // namespace
@@ -90,14 +91,23 @@ ObjectFacts FactsOf(HANDLE object) {
         .Owner = PrincipalOf(owner),
         .Protected = ::GetSecurityDescriptorControl(descriptor, &control, &revision) != FALSE &&
                      (control & SE_DACL_PROTECTED) != 0,
-        .Access = {}};
-    // No list at all lets everyone in: it has no entry of the lock's.
-    for (DWORD at = 0; access != nullptr && at < access->AceCount; ++at) {
+        // No list at all lets everyone in: it has no entry of the lock's.
+        .Entries = access == nullptr ? 0U : access->AceCount};
+    for (DWORD at = 0; at < facts.Entries; ++at) {
         void* entry = nullptr;
         if (::GetAce(access, at, &entry) == FALSE) {
             throw LastWin32Error();
         }
-        facts.Access.push_back(EntryOf(*static_cast<ACE_HEADER*>(entry)));
+        switch (FullyAllowed(*static_cast<ACE_HEADER*>(entry))) {
+        case Principal::System:
+            ++facts.SystemFully;
+            break;
+        case Principal::Administrators:
+            ++facts.AdministratorsFully;
+            break;
+        case Principal::Other:
+            break;
+        }
     }
     return facts;
 }

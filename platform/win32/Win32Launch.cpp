@@ -1,7 +1,7 @@
 // The program launch of the Win32 platform.
 #include "platform/win32/Win32Platform.h"
 
-#include "platform/win32/LaunchEnvironment.h"
+#include "platform/win32/MachinePath.h"
 #include "platform/win32/Win32Error.h"
 #include "platform/win32/Win32Process.h"
 
@@ -20,13 +20,12 @@ std::unique_ptr<LaunchedProcess> Win32Platform::Launch(const LaunchOptions& opti
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(options.ShowCommand);
     PROCESS_INFORMATION started{};
-    std::wstring environment = MachinePathEnvironment();
+    UseMachinePath();
     // No handle of the installer's is inherited. A console program (Wine's regsvr32 is one)
     // also gets a console of its own, as the shell gives it, rather than the installer's
     // standard handles, which a program that it leaves running would keep open.
     if (::CreateProcessW(options.Program.c_str(), command.data(), nullptr, nullptr, FALSE,
-                         CREATE_SUSPENDED | CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT,
-                         environment.data(),
+                         CREATE_SUSPENDED | CREATE_NEW_CONSOLE, nullptr,
                          options.Folder.empty() ? nullptr : options.Folder.c_str(), &startup,
                          &started) == FALSE) {
         throw LastWin32Error();

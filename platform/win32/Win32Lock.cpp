@@ -18,10 +18,8 @@ namespace {
 // keep it "being deleted", nor link to it from a folder of its own (which older Windows allowed
 // with such a handle). A folder or file of that name that is not so (made by hand, restored from
 // a backup) is made so, or never used. Folder and file stay, for the next run.
-constexpr const wchar_t* NotAFolder =
-    L"Its folder is not a plain folder: a file, a link or a junction has its name.";
-constexpr const wchar_t* NotAFile =
-    L"It is not a plain file: a folder, a link or a junction has its name.";
+constexpr const wchar_t* NotAFolder = L"Its folder is a file or a link, not a plain folder.";
+constexpr const wchar_t* NotAFile = L"It is a folder or a link, not a plain file.";
 // What the lock needs to make sure of an object, and to take it back.
 constexpr DWORD Trusting = READ_CONTROL | WRITE_DAC | WRITE_OWNER;
 // Opened as itself: a link or junction is never followed, and a folder opens too, to be refused.

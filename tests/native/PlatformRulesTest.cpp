@@ -33,29 +33,31 @@ TEST(WindowWatch, OnlyTheSameWindowStayingForTheGracePeriodCounts) {
 // where it is of the wrong kind or leads elsewhere.
 TEST(TrustFor, OnlyAPlainObjectOfTheAdministratorsAloneIsTrustedAsItIs) {
     using enum Principal;
-    const AccessEntry system{.Allows = true, .Full = true, .Who = System};
-    const AccessEntry administrators{.Allows = true, .Full = true, .Who = Administrators};
-    const AccessEntry users{.Allows = true, .Who = Other};
     const ObjectFacts own{.Folder = true,
                           .Owner = Administrators,
                           .Protected = true,
-                          .Access = {system, administrators}};
+                          .Entries = 2,
+                          .SystemFully = 1,
+                          .AdministratorsFully = 1};
     const auto trust = [&](const auto& change) {
         ObjectFacts facts = own;
         change(facts);
         return TrustFor(facts, true);
     };
     EXPECT_EQ(TrustFor(own, true), Trust::AsItIs);
-    EXPECT_EQ(trust([&](ObjectFacts& f) { f.Access = {administrators, system}; }), Trust::AsItIs);
     EXPECT_EQ(trust([](ObjectFacts& f) { f.Owner = System; }), Trust::AsItIs);
     EXPECT_EQ(trust([](ObjectFacts& f) { f.Link = true; }), Trust::Never);
     EXPECT_EQ(TrustFor(own, false), Trust::Never) << "a folder where a file must be";
     EXPECT_EQ(trust([](ObjectFacts& f) { f.Owner = Other; }), Trust::OnceProtected);
     EXPECT_EQ(trust([](ObjectFacts& f) { f.Protected = false; }), Trust::OnceProtected);
-    EXPECT_EQ(trust([&](ObjectFacts& f) { f.Access.push_back(users); }), Trust::OnceProtected);
-    EXPECT_EQ(trust([](ObjectFacts& f) { f.Access[1].Full = false; }), Trust::OnceProtected);
-    EXPECT_EQ(trust([](ObjectFacts& f) { f.Access[0].Allows = false; }), Trust::OnceProtected);
-    EXPECT_EQ(trust([&](ObjectFacts& f) { f.Access = {system, system}; }), Trust::OnceProtected);
+    EXPECT_EQ(trust([](ObjectFacts& f) { f.Entries = 3; }), Trust::OnceProtected)
+        << "another let in";
+    EXPECT_EQ(trust([](ObjectFacts& f) { f.AdministratorsFully = 0; }), Trust::OnceProtected);
+    EXPECT_EQ(trust([](ObjectFacts& f) {
+                  f.SystemFully = 2;
+                  f.AdministratorsFully = 0;
+              }),
+              Trust::OnceProtected);
 }
 
 } // namespace

@@ -55,9 +55,9 @@ TEST(frmMain, UnattendedRunShowsNoBoxBoundsItsWaitsAndWritesTheLine) {
     // An upgrade whose old copy a program has loaded: the line says how long it stays.
     EXPECT_TRUE(Installation({.Files = Both, .InUse = {Target}, .Session = hidden})
                     .Trace()
-                    .ends_with(Wrote(L"morvantel.ocx was installed: the earlier copy stays loaded "
-                                     L"in the programs that use it until they end, and the "
-                                     L"restart deletes it as T.del-00000003.tmp")));
+                    .ends_with(Wrote(L"morvantel.ocx was installed; the earlier copy, still in "
+                                     L"use, is left as T.del-00000003.tmp until the restart "
+                                     L"deletes it")));
     ExpectRun({.Session = hidden}, Unheard + L"WriteErrorLine " + NotFound + L"; UnloadWindow; ",
               InstallResult::SourceMissing);
     ExpectRun({.Files = {Source}, .Failing = {L"CopyFileTo*"}, .Session = hidden},

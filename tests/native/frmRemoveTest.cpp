@@ -23,8 +23,8 @@ TEST(frmRemove, UnregistersThenDeletesOrQueuesAFileInUseAndSaysWhenNothingIsInst
     ExpectRemoval({.Files = {Target}, .InUse = {Target}, .Session = Hidden},
                   Bounded(Unseen + L"Launch /s -u T; Job; Wait; ") + Retried(L"DeleteFiles T") +
                       Queued(L"T", L"1") +
-                      Wrote(L"morvantel.ocx was removed: programs that have it loaded keep it "
-                            L"until they end, and the restart deletes it as T.del-00000001.tmp"),
+                      Wrote(L"morvantel.ocx was removed; the file, still in use, is left as "
+                            L"T.del-00000001.tmp until the restart deletes it"),
                   RemoveResult::Removed, {});
     ExpectRemoval({.Files = {Source}},
                   Begin + L"Unlock; ShowMessage 327744 OCX Installation|morvantel.ocx is not "
