@@ -93,10 +93,12 @@ STDAPI DllRegisterServer() {
     // As some controls do, whatever the tool's /s: where no one can see it, it waits forever.
     ::MessageBoxW(nullptr, L"Registering the control", L"morvantel", MB_OK);
 #endif
-    // With OCX_TEST_REGISTER_DELAY_MS set, registration takes that long: a run to cut off.
+    // With OCX_TEST_REGISTER_DELAY_MS set, registration takes that long (a run to cut off, or
+    // to start another beside), and logs when it is done waiting.
     const wchar_t* delay = ::_wgetenv(L"OCX_TEST_REGISTER_DELAY_MS");
     if (delay != nullptr) {
         ::Sleep(static_cast<DWORD>(::_wtoi(delay)));
+        Record(L"delayed");
     }
 #ifdef TEST_CONTROL_NEEDS_DEP
     OcxDependency();
@@ -120,6 +122,10 @@ STDAPI DllUnregisterServer() {
     ::Sleep(TEST_CONTROL_UNREGISTER_DELAY_MS);
     Record(L"unregister");
     ShowSplash();
+    // With OCX_TEST_UNREGISTER_FAILS set, it refuses, as a control may, changing nothing.
+    if (::_wgetenv(L"OCX_TEST_UNREGISTER_FAILS") != nullptr) {
+        return E_FAIL;
+    }
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, ClassKey);
     return S_OK;
 }

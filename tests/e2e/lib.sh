@@ -44,19 +44,21 @@ fresh_prefix() {
         </dev/null >/dev/null 2>&1
 }
 
-# A download folder holding the installer and, if a build is named, that test control.
+# A download folder holding the installer, the uninstaller and, if a build is named, that test
+# control.
 download_folder() { # name [control build]
     local folder=$WINEPREFIX/drive_c/users/Public/Downloads/$1
     mkdir -p "$folder"
     cp "$OCX_SETUP_EXE" "$folder/ocxsetup.exe"
+    cp "$OCX_REMOVE_EXE" "$folder/ocxremove.exe"
     [ -z "${2:-}" ] || cp "$controls/$2/morvantel.ocx" "$folder/morvantel.ocx"
     echo "$folder"
 }
 
-# Runs the installer in the folder, as a double-click would, through the probe; report in $report.
+# Runs the installer in the folder, as a double-click would, through the probe; report in $report,
+# a file of the run's own, so that runs may go side by side.
 run_installer() { # folder [probe option] [program, ocxsetup.exe unless named]
-    runs=$((${runs:-0} + 1))
-    report=$work/report.$runs
+    report=$(mktemp "$work/report.XXXXXX")
     # Wine's own errors, if any, go with the scenario's output: they explain a run gone wrong.
     (cd "$1" && WINEDEBUG=-all,err+all "$WINE_LOADER" "$OCX_TEST_BIN/e2e_probe.exe" ${2:-} "${3:-ocxsetup.exe}" </dev/null | stdbuf -oL tr -d "\r" >"$report")
     sed 's/^/  | /' "$report"
@@ -93,6 +95,11 @@ in_place() { # build [reg option]
     check "the registry names the $1 build" equals "$("$WINE_LOADER" reg query "$class_key" /v Build ${2:-} \
         </dev/null 2>/dev/null | tr -d '\r' | awk '$1 == "Build" { print $3 }')" "$1"
 }
+# Neither the file nor the class is left.
+not_installed() {
+    check "no morvantel.ocx in the system folder" test ! -e "$system32/morvantel.ocx"
+    check "its class is gone" fails "$WINE_LOADER" reg query "$class_key" </dev/null >/dev/null 2>&1
+}
 tool_calls_were() { check "tool calls: $1" equals "$(tool_calls | tr '\n' ,)" "$1"; }
 
 # Sets a file's attributes with Wine's attrib: attrib +h 'C:\path'.
@@ -103,6 +110,7 @@ lacks() { ! grep -qE "$1" "$report"; } # no line of the report matches the patte
 messages() { grep -c '^message ' "$report" || true; }
 same_file() { cmp -s "$1" "$2"; }
 equals() { [ "$1" = "$2" ]; }
+fails() { ! "$@"; }
 
 # A folder's names, sizes and times (not link counts: other prefixes share the files).
 listing() { find "$1" -maxdepth 1 -printf '%f %s %T@\n' | sort | sha256sum; }
