@@ -49,4 +49,12 @@ enum class RemoveResult : int {
     AnotherInstallRunning = 1618, // as for an installation
 };
 
+// How a run of either program ends that could not have the lock: with nothing touched.
+inline constexpr int LockUnusable = 2;
+inline constexpr int AnotherRunHeldTheLock = 1618;
+static_assert(LockUnusable == static_cast<int>(InstallResult::CopyFailed) &&
+              LockUnusable == static_cast<int>(RemoveResult::NotRemoved) &&
+              AnotherRunHeldTheLock == static_cast<int>(InstallResult::AnotherInstallRunning) &&
+              AnotherRunHeldTheLock == static_cast<int>(RemoveResult::AnotherInstallRunning));
+
 } // namespace ocx

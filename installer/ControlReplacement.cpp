@@ -7,9 +7,7 @@ namespace ocx {
 namespace {
 
 // Hidden and system files, which a look for ordinary files passes over.
-constexpr unsigned HiddenFiles = 0x2;
-constexpr unsigned SystemFiles = 0x4;
-constexpr unsigned HiddenOrSystemFiles = HiddenFiles | SystemFiles;
+constexpr unsigned HiddenOrSystemFiles = FileAttributes::Hidden | FileAttributes::System;
 
 constexpr const wchar_t* HiddenInTheWay =
     L"A hidden or system file of that name is in the system folder.";
@@ -90,7 +88,7 @@ void ControlReplacement::SetOldCopyAside() noexcept {
 // Never over a file that was not set aside: that one would be lost with no way back.
 bool ControlReplacement::PutNewCopyInPlace() noexcept {
     StepFailure failure;
-    if (staged_.Keep(false, &failure)) {
+    if (staged_.Keep(Existing::Refuse, &failure)) {
         return true;
     }
     staged_.Discard();
@@ -143,7 +141,7 @@ void ControlReplacement::RemoveNewCopy() noexcept {
 // old copy's registration is as it was.
 void ControlReplacement::RestoreOldCopy() noexcept {
     if (aside_) {
-        if (!aside_.Keep(true)) {
+        if (!aside_.Keep(Existing::Replace)) {
             return;
         }
         outcome_.Unremoved.clear(); // the new copy went with it

@@ -42,8 +42,9 @@ std::wstring InstallerForm::SystemFolder() {
 
 // Without the lock, as it must be, a run must not go on: two runs at once could undo each other's
 // work.
-InstallerForm::Locking InstallerForm::TakeLock(std::unique_ptr<HeldLock>& lock,
-                                               std::wstring& why) noexcept {
+std::optional<int> InstallerForm::TakeLock(std::unique_ptr<HeldLock>& lock,
+                                           const std::wstring& failed,
+                                           const wchar_t* undone) noexcept {
     std::optional<std::chrono::seconds> limit;
     if (!attended_) {
         limit = LockTimeLimit;
@@ -52,15 +53,22 @@ InstallerForm::Locking InstallerForm::TakeLock(std::unique_ptr<HeldLock>& lock,
     if (!systemFolder_.empty() &&
         Attempt([&] { lock = platform_.LockMachineWide(systemFolder_ + LockFile(), limit); },
                 &failure)) {
-        return lock ? Locking::Held : Locking::GaveUp;
+        if (lock) {
+            return std::nullopt;
+        }
+        Attempt([&] {
+            Report({ControlName() + L" was not " + undone +
+                    L": another installation is still running"});
+        });
+        return AnotherRunHeldTheLock;
     }
     Attempt([&] {
         const std::wstring where =
             systemFolder_.empty() ? std::wstring() : Shown(systemFolder_) + LockFile() + L" ";
-        why = L"The installation lock " + where + L"cannot be used" +
-              (failure.Reason.empty() ? L"" : L": " + failure.Reason);
+        Report({failed, L"The installation lock " + where + L"cannot be used" +
+                            (failure.Reason.empty() ? L"" : L": " + failure.Reason)});
     });
-    return Locking::Unusable;
+    return LockUnusable;
 }
 
 std::wstring InstallerForm::Shown(const std::wstring& path) noexcept {

@@ -3,6 +3,7 @@
 #include "installer/Attempt.h"
 #include "installer/Constants.h"
 #include "installer/TemporaryCopy.h"
+#include "installer/WhoCanAnswer.h"
 #include "platform/Platform.h"
 
 #include <memory>
@@ -30,19 +31,12 @@ protected:
     explicit InstallerForm(Platform& platform) noexcept : platform_(platform) {}
     ~InstallerForm() = default;
 
-    // How taking the lock went.
-    enum class Locking {
-        Held,     // the run may go on
-        GaveUp,   // where no one can answer, another run held it past the time limit
-        Unusable, // it could not be had as it must be: the run must not go on
-    };
-
     // Runs the program's work once, between asking who can answer and telling the report, and
     // ends by unloading the window. The work gives the exit status.
     template <typename Work> void RunOnce(Work&& work) noexcept {
         // Where no one can answer, a box would wait forever, and so would a run waiting for the
         // lock: ask once, before anything.
-        Attempt([&] { attended_ = platform_.UserCanAnswer(); });
+        Attempt([&] { attended_ = UserCanAnswer(platform_.Session()); });
         if (!attended_) {
             Attempt([&] { platform_.SilenceSystemErrors(); });
         }
@@ -56,9 +50,11 @@ protected:
     void ReadSystemFolder() noexcept;
 
     // Takes the machine-wide lock in the system folder: another run is waited for, as long as it
-    // takes where someone can answer, else up to the time limit. Where it is unusable, `why` is
-    // the report's line that says so.
-    Locking TakeLock(std::unique_ptr<HeldLock>& lock, std::wstring& why) noexcept;
+    // takes where someone can answer, else up to the time limit. Where the run must not go on,
+    // gives its exit status, having reported why: `failed` heads the report of a lock that cannot
+    // be used, `undone` says what another run's lock kept from being done ("installed").
+    std::optional<int> TakeLock(std::unique_ptr<HeldLock>& lock, const std::wstring& failed,
+                                const wchar_t* undone) noexcept;
 
     // The path where the file really is, for people: a 32-bit program's system32 may be another
     // folder.

@@ -2,6 +2,7 @@
 
 #include "installer/Attempt.h"
 #include "installer/Constants.h"
+#include "platform/Digits.h"
 #include "platform/PlatformError.h"
 
 namespace ocx {
@@ -14,22 +15,10 @@ constexpr std::wstring_view ToolFile = L"\\regsvr32.exe";
 constexpr std::wstring_view ToolName = L"regsvr32";
 constexpr std::wstring_view SilentSwitch = L"/s ";
 constexpr std::wstring_view UnregisterSwitch = L"-u ";
-constexpr int ShowNormal = 1; // the tool's own box, where it shows one, is shown as usual
 // The tool's own failure statuses (bad arguments, no COM, the control cannot be loaded, has no
 // entry point, or its registration failed), each of which its box tells; any other status is
 // an end it did not choose, such as a crash.
 constexpr unsigned long ToolOwnFailures = 5;
-
-// A number as text, in at least the digits given. Not std::to_wstring: its formatter would take
-// a sixth of the program.
-std::wstring Digits(unsigned long number, unsigned long base, std::size_t width = 1) {
-    std::wstring digits;
-    do {
-        digits.insert(digits.begin(), L"0123456789ABCDEF"[number % base]);
-        number /= base;
-    } while (number != 0 || digits.size() < width);
-    return digits;
-}
 
 // An exit status as Windows writes it: an exception's code (a crash, such as 0xC0000005, or a
 // breakpoint's 0x80000003) in hexadecimal, as administrators search for it, and any other in
@@ -105,7 +94,8 @@ ToolRun RegistrationTool::Run(const std::wstring& path, ToolAction action, ToolM
         launched = platform_.Launch({.Program = systemFolder_ + std::wstring(ToolFile),
                                      .Arguments = Arguments(path, action, silent),
                                      .Folder = systemFolder_,
-                                     .ShowCommand = ShowNormal});
+                                     // Its own box, where it shows one, as usual.
+                                     .ShowCommand = WindowShow::Normal});
     } catch (const PlatformError& error) {
         // What tells a tool refused by a policy (AppLocker, App Control) from a missing one.
         return {.Failure = WithReason(std::wstring(ToolName) + L" could not be started",

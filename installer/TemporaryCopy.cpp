@@ -53,7 +53,7 @@ std::wstring MoveToTemporaryName(Platform& platform, const std::wstring& target,
             break;
         }
         if (AttemptRetrying(
-                platform, [&] { platform.RenameFile(from, name, false); }, &why)) {
+                platform, [&] { platform.RenameFile(from, name, Existing::Refuse); }, &why)) {
             return name;
         }
         if (why.Kind != ErrorKind::AlreadyExists) {
@@ -66,10 +66,10 @@ std::wstring MoveToTemporaryName(Platform& platform, const std::wstring& target,
     return {};
 }
 
-bool TemporaryCopy::Keep(bool replace, StepFailure* failure) noexcept {
+bool TemporaryCopy::Keep(Existing existing, StepFailure* failure) noexcept {
     if (path_.empty() ||
         !AttemptRetrying(
-            *platform_, [&] { platform_->RenameFile(path_, *target_, replace); }, failure)) {
+            *platform_, [&] { platform_->RenameFile(path_, *target_, existing); }, failure)) {
         return false;
     }
     path_.clear();

@@ -3,6 +3,7 @@
 #include "installer/Attempt.h"
 #include "platform/Platform.h"
 
+#include <cassert>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -38,8 +39,8 @@ struct Discarded {
 
 // A temporary copy of the control beside it in the system folder, which the run owns until it
 // keeps it under the control's name, discards it, or leaves it where it is for the report to
-// name. Move-only. Dropped while still owned, it stays where it is: the replacement hands every
-// copy it still owns to its outcome, which names it, so none is lost or forgotten.
+// name. Move-only. Every copy it owns must be kept, discarded or left for the report before it is
+// dropped, so that none is lost or forgotten: a build with assertions checks it.
 class TemporaryCopy {
 public:
     // The target (frmMain's, through the replacement) outlives the copy. The path is moved in.
@@ -52,7 +53,7 @@ public:
     TemporaryCopy& operator=(TemporaryCopy&&) = delete; // an owned copy is never dropped
     TemporaryCopy(const TemporaryCopy&) = delete;
     TemporaryCopy& operator=(const TemporaryCopy&) = delete;
-    ~TemporaryCopy() = default;
+    ~TemporaryCopy() { assert(path_.empty() && "a temporary copy dropped while still owned"); }
 
     // Takes on the copy at the path. Only for an owner of none: one it owned would be dropped.
     void Own(std::wstring path) noexcept { path_ = std::move(path); }
@@ -62,9 +63,9 @@ public:
     [[nodiscard]] const std::wstring& Path() const noexcept { return path_; }
 
     // Renames it to the control's name, trying again while another program has it for a
-    // moment; an existing file there is replaced only when asked for. Owns nothing once it
-    // succeeds.
-    bool Keep(bool replace, StepFailure* failure = nullptr) noexcept;
+    // moment; a file that has that name already is replaced, or refuses it, as asked. Owns
+    // nothing once it succeeds.
+    bool Keep(Existing existing, StepFailure* failure = nullptr) noexcept;
 
     // Deletes it. One that a program still holds goes when the system restarts, under a name
     // that says so, so that no later run takes it for a copy kept; an old copy that cannot take

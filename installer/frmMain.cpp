@@ -29,23 +29,8 @@ InstallResult frmMain::Run() noexcept {
     }
     // One replacement at a time: a second run waits here, before it touches anything.
     std::unique_ptr<HeldLock> lock;
-    std::wstring why;
-    switch (TakeLock(lock, why)) {
-    case Locking::Held:
-        break;
-    case Locking::Unusable:
-        Report(CannotCopy(), why);
-        return InstallResult::CopyFailed;
-    case Locking::GaveUp: {
-        std::wstring message;
-        if (Attempt([&] {
-                message =
-                    ControlName() + L" was not installed: another installation is still running";
-            })) {
-            Report(message);
-        }
-        return InstallResult::AnotherInstallRunning;
-    }
+    if (const std::optional<int> ended = TakeLock(lock, CannotCopy(), L"installed")) {
+        return static_cast<InstallResult>(*ended);
     }
     RegistrationTool tool(platform_, systemFolder_, attended_);
     ControlReplacement replacement(platform_, FileSource, FileTarget, tool);

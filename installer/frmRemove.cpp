@@ -16,18 +16,10 @@ RemoveResult frmRemove::Run() noexcept {
     }
     // One run at a time, installations and removals alike, before anything is touched.
     std::unique_ptr<HeldLock> lock;
-    std::wstring why;
-    switch (TakeLock(lock, why)) {
-    case Locking::Held:
-        break;
-    case Locking::Unusable:
-        Attempt([&] { Report({L"Cannot remove " + Shown(FileTarget), why}); });
-        return RemoveResult::NotRemoved;
-    case Locking::GaveUp:
-        Attempt([&] {
-            Report({ControlName() + L" was not removed: another installation is still running"});
-        });
-        return RemoveResult::AnotherInstallRunning;
+    std::wstring failed;
+    Attempt([&] { failed = L"Cannot remove " + Shown(FileTarget); });
+    if (const std::optional<int> ended = TakeLock(lock, failed, L"removed")) {
+        return static_cast<RemoveResult>(*ended);
     }
     RegistrationTool tool(platform_, systemFolder_, attended_);
     ControlRemoval removal(platform_, FileTarget, tool);

@@ -26,13 +26,23 @@ struct ProcessEnd {
     unsigned long Status = 0;
 };
 
+// What a rename does with a file that already has the new name: the rename fails, or replaces it.
+enum class Existing { Refuse, Replace };
+
+// How a started program's first window is shown, in the system's own numbers (checked against
+// them on Windows).
+enum class WindowShow : int {
+    Hidden = 0,
+    Normal = 1,
+};
+
 // What to start: a program by its full path, so that no search path, file association or shell
 // decides what runs.
 struct LaunchOptions {
-    std::wstring Program;   // the program's full path
-    std::wstring Arguments; // its command line after its own name
-    std::wstring Folder;    // its current folder
-    int ShowCommand = 1;    // how its first window is shown (1: normally)
+    std::wstring Program;                        // the program's full path
+    std::wstring Arguments;                      // its command line after its own name
+    std::wstring Folder;                         // its current folder
+    WindowShow ShowCommand = WindowShow::Normal; // how its first window is shown
 };
 
 // A started program. It is started held, and runs once resumed: in between, it can be put
@@ -78,6 +88,13 @@ struct SessionFacts {
     SessionState State = SessionState::Disconnected;
     bool LocalSystem = false; // the program runs as the system's own account, never a user's
 };
+
+// Attributes that a look for files may admit besides ordinary files, in the system's own numbers
+// (checked against them on Windows).
+namespace FileAttributes {
+inline constexpr unsigned Hidden = 0x2;
+inline constexpr unsigned System = 0x4;
+} // namespace FileAttributes
 
 // The styles of a message box, in the system's own numbers (checked against them on Windows).
 namespace MessageStyle {
@@ -126,9 +143,8 @@ public:
     // The size of the file in bytes.
     virtual std::uint64_t FileSize(const std::wstring& path) = 0;
 
-    // Renames a file within its volume. An existing target is replaced only when asked for;
-    // otherwise the rename fails. A file that a program has loaded can still be renamed.
-    virtual void RenameFile(const std::wstring& from, const std::wstring& to, bool replace) = 0;
+    // Renames a file within its volume. A file that a program has loaded can still be renamed.
+    virtual void RenameFile(const std::wstring& from, const std::wstring& to, Existing existing) = 0;
 
     // Clears the file's read-only attribute and keeps the others.
     virtual void ClearReadOnly(const std::wstring& path) = 0;
@@ -159,17 +175,6 @@ public:
 
     // The facts about the session that the program runs in.
     virtual SessionFacts Session() = 0;
-
-    // Whether anyone can answer a message box: only on a window station that a user can see
-    // (not a service's), outside session 0, which no user has seen since Windows Vista, and in a
-    // session where a user is logged on and at it (not a logon screen, nor a session left
-    // disconnected). Elsewhere a box would wait forever. A run as the system's own account is a
-    // deployment tool's, even on a user's desktop: whoever sits there did not start it.
-    bool UserCanAnswer() {
-        const SessionFacts session = Session();
-        return !session.LocalSystem && session.StationVisible && session.Id != 0 &&
-               (session.State == SessionState::Active || session.State == SessionState::Shadow);
-    }
 
     // Keeps the system from showing its own boxes for critical errors and faults, in this
     // program and in the programs it starts, which inherit the setting.

@@ -1,11 +1,16 @@
 #include "platform/win32/FileSearch.h"
 
+#include "platform/Platform.h"
+
 #include "platform/win32/UniqueHandle.h"
 #include "platform/win32/Win32Error.h"
 
 namespace ocx {
 
 namespace {
+
+static_assert(FileAttributes::Hidden == FILE_ATTRIBUTE_HIDDEN &&
+              FileAttributes::System == FILE_ATTRIBUTE_SYSTEM);
 
 constexpr DWORD SpecialEntries =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;

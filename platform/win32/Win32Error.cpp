@@ -5,6 +5,9 @@
 
 namespace ocx {
 
+namespace {
+
+// The system's own text for an error code, without its trailing line break.
 std::wstring SystemDescription(DWORD code) {
     std::array<wchar_t, 512> text{};
     const DWORD length =
@@ -17,8 +20,6 @@ std::wstring SystemDescription(DWORD code) {
     return description;
 }
 
-namespace {
-
 // The system's codes, read once for what they mean to the install logic.
 ErrorKind KindOf(DWORD code) {
     switch (code) {
@@ -27,6 +28,11 @@ ErrorKind KindOf(DWORD code) {
     case ERROR_ALREADY_EXISTS:
     case ERROR_FILE_EXISTS:
         return ErrorKind::AlreadyExists;
+    // Another program that has the file for a moment (a scanner, an indexer) refuses it with a
+    // sharing violation, and a file that is still being deleted answers access denied: both go
+    // by themselves, so both are tried again. A DLL that a program has loaded answers access
+    // denied too, and does not go: the few seconds of tries are spent, and it is then renamed
+    // instead.
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
         return ErrorKind::Busy;

@@ -6,9 +6,6 @@
 
 namespace ocx {
 
-// The system's own text for an error code, without its trailing line break.
-std::wstring SystemDescription(DWORD code);
-
 // A PlatformError for the code, carrying the system's text.
 PlatformError Win32Error(DWORD code);
 

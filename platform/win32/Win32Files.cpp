@@ -1,6 +1,7 @@
 // The file operations of the Win32 platform.
 #include "platform/win32/Win32Platform.h"
 
+#include "platform/Digits.h"
 #include "platform/win32/FileSearch.h"
 #include "platform/win32/Win32Error.h"
 
@@ -40,11 +41,7 @@ std::vector<std::wstring> Win32Platform::MatchFiles(const std::wstring& path) {
 }
 
 std::wstring Win32Platform::UniqueName(const std::wstring& prefix, const std::wstring& suffix) {
-    std::wstring digits(8, L'0');
-    for (std::size_t at = digits.size(), rest = nextUnique_++; at-- > 0; rest >>= 4) {
-        digits[at] = L"0123456789ABCDEF"[rest & 0xF];
-    }
-    return prefix + digits + suffix;
+    return prefix + Digits(nextUnique_++, 16, 8) + suffix;
 }
 
 std::wstring Win32Platform::CreateUniqueFile(const std::wstring& prefix,
@@ -77,8 +74,10 @@ std::uint64_t Win32Platform::FileSize(const std::wstring& path) {
     return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
 }
 
-void Win32Platform::RenameFile(const std::wstring& from, const std::wstring& to, bool replace) {
-    if (::MoveFileExW(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0) == FALSE) {
+void Win32Platform::RenameFile(const std::wstring& from, const std::wstring& to,
+                               Existing existing) {
+    const DWORD replace = existing == Existing::Replace ? MOVEFILE_REPLACE_EXISTING : 0;
+    if (::MoveFileExW(from.c_str(), to.c_str(), replace) == FALSE) {
         // A name that is taken says so one way, whichever the file system chose.
         const DWORD error = ::GetLastError();
         throw Win32Error(error == ERROR_FILE_EXISTS ? ERROR_ALREADY_EXISTS : error);

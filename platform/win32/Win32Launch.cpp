@@ -7,6 +7,9 @@
 
 namespace ocx {
 
+static_assert(static_cast<int>(WindowShow::Hidden) == SW_HIDE &&
+              static_cast<int>(WindowShow::Normal) == SW_SHOWNORMAL);
+
 // The program is named by its full path as the application: the system runs that file and no
 // other, whatever the search path, the file associations or the user's registry say. What it
 // loads as it runs is searched for on the machine's path, never on the user's.

@@ -56,6 +56,11 @@ void Win32Platform::SilenceSystemErrors() {
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
 }
 
+static_assert(MessageStyle::Error == MB_ICONERROR &&
+              MessageStyle::Information == MB_ICONINFORMATION &&
+              MessageStyle::SetForeground == MB_SETFOREGROUND &&
+              MessageStyle::Topmost == MB_TOPMOST);
+
 int Win32Platform::ShowMessage(const std::wstring& prompt, unsigned style,
                                const std::wstring& title) {
     // A quit request that another program posted to the window or thread, during the run or

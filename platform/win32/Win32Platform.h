@@ -22,7 +22,7 @@ public:
     std::wstring CreateUniqueFile(const std::wstring& prefix, const std::wstring& suffix) override;
     std::wstring UniqueName(const std::wstring& prefix, const std::wstring& suffix) override;
     std::uint64_t FileSize(const std::wstring& path) override;
-    void RenameFile(const std::wstring& from, const std::wstring& to, bool replace) override;
+    void RenameFile(const std::wstring& from, const std::wstring& to, Existing existing) override;
     void ClearReadOnly(const std::wstring& path) override;
     void DeleteAtRestart(const std::wstring& path) override;
     std::wstring RealPath(const std::wstring& path) override;
@@ -37,9 +37,6 @@ public:
     NativeWindow WindowHandle() override;
     void UnloadWindow() override;
     std::wstring FromAnsi(const std::string& text) override;
-
-    // Whether the window is still there: not yet unloaded, and ever created.
-    [[nodiscard]] bool WindowLoaded() const noexcept { return static_cast<bool>(window_); }
 
 private:
     UniqueWindow window_;

@@ -1,6 +1,7 @@
 // The text of the Win32 platform: the conversion at the one 8-bit call, and the error line.
 #include "platform/win32/Win32Platform.h"
 
+#include "platform/win32/Utf8.h"
 #include "platform/win32/Win32Error.h"
 
 namespace ocx {
@@ -17,12 +18,7 @@ void Win32Platform::WriteErrorLine(const std::wstring& text) {
         ::WriteConsoleW(error, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
         return;
     }
-    // A file or a pipe gets UTF-8, which holds every character of a path.
-    const int wide = static_cast<int>(line.size());
-    const int size =
-        ::WideCharToMultiByte(CP_UTF8, 0, line.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, line.data(), wide, utf8.data(), size, nullptr, nullptr);
+    const std::string utf8 = Utf8(line);
     if (::WriteFile(error, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr) ==
         FALSE) {
         throw LastWin32Error();

@@ -57,7 +57,7 @@ BOOL CALLBACK Inspect(HWND window, LPARAM context) {
     if (box && ::IsWindowVisible(window) != FALSE && label != nullptr &&
         watch.seenBoxes.insert(window).second) {
         std::printf("message %s\n",
-                    ocx::test::Utf8(WindowText(window) + L"|" + WindowText(label)).c_str());
+                    ocx::Utf8(WindowText(window) + L"|" + WindowText(label)).c_str());
         std::fflush(stdout);
         watch.boxesFindable = watch.boxesFindable && ::GetWindow(window, GW_OWNER) == nullptr;
         ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);

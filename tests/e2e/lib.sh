@@ -11,7 +11,10 @@ class_key='HKLM\Software\Classes\CLSID\{6D6F7276-616E-7465-6C00-000000000001}\In
 
 trap 'wineserver -k </dev/null >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 # A command that fails outside a check ends the scenario (-eE): say where, or it ends silently.
-stopped() { [[ $- != *e* ]] || echo "scenario stopped at ${2##*/} line $3${4:+ in $4}: $5 (status $1)" >&2; }
+stopped() { # status, file, line, function, command
+    [[ $- == *e* ]] || return 0
+    echo "scenario stopped at ${2##*/} line $3${4:+ in $4}: $5 (status $1)" >&2
+}
 trap 'stopped $? "${BASH_SOURCE[0]}" "$LINENO" "${FUNCNAME[0]:-}" "$BASH_COMMAND"' ERR
 
 # A prefix of the scenario's own: hard links to the prepared one, which nothing writes in place,
@@ -60,7 +63,8 @@ download_folder() { # name [control build]
 run_installer() { # folder [probe option] [program, ocxsetup.exe unless named]
     report=$(mktemp "$work/report.XXXXXX")
     # Wine's own errors, if any, go with the scenario's output: they explain a run gone wrong.
-    (cd "$1" && WINEDEBUG=-all,err+all "$WINE_LOADER" "$OCX_TEST_BIN/e2e_probe.exe" ${2:-} "${3:-ocxsetup.exe}" </dev/null | stdbuf -oL tr -d "\r" >"$report")
+    (cd "$1" && WINEDEBUG=-all,err+all "$WINE_LOADER" "$OCX_TEST_BIN/e2e_probe.exe" ${2:-} \
+        "${3:-ocxsetup.exe}" </dev/null | stdbuf -oL tr -d "\r" >"$report")
     sed 's/^/  | /' "$report"
 }
 
@@ -83,17 +87,26 @@ keep_loaded() { # [--open] windows-path
 let_go() { touch "$WINEPREFIX/drive_c/holder-release"; wait "$holder" || true; }
 
 # A restart of the machine (by the loader named, if any): every program ends, the queue is done.
-restart() { wineserver -k </dev/null >/dev/null 2>&1 || true; "${1:-$WINE_LOADER}" wineboot -r </dev/null >/dev/null 2>&1; }
+restart() {
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    "${1:-$WINE_LOADER}" wineboot -r </dev/null >/dev/null 2>&1
+}
 
-restart_queue() { "$WINE_LOADER" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations </dev/null 2>/dev/null; }
+restart_queue() {
+    "$WINE_LOADER" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+        /v PendingFileRenameOperations </dev/null 2>/dev/null
+}
 tool_calls() { [ -f "$calls_log" ] && tr -d '\r' <"$calls_log" | cut -d' ' -f1,2 || true; }
 
 # The last run's status; the build in the system folder and registry (/reg:32); the tool's calls.
 ended() { check "exit status $1" reported "exit $1"; }
 in_place() { # build [reg option]
-    check "the system folder holds the $1 build" same_file "$controls/$1/morvantel.ocx" "$system32/morvantel.ocx"
-    check "the registry names the $1 build" equals "$("$WINE_LOADER" reg query "$class_key" /v Build ${2:-} \
-        </dev/null 2>/dev/null | tr -d '\r' | awk '$1 == "Build" { print $3 }')" "$1"
+    check "the system folder holds the $1 build" \
+        same_file "$controls/$1/morvantel.ocx" "$system32/morvantel.ocx"
+    local registered
+    registered=$("$WINE_LOADER" reg query "$class_key" /v Build ${2:-} </dev/null 2>/dev/null |
+        tr -d '\r' | awk '$1 == "Build" { print $3 }')
+    check "the registry names the $1 build" equals "$registered" "$1"
 }
 # Neither the file nor the class is left.
 not_installed() {
@@ -119,7 +132,8 @@ listing() { find "$1" -maxdepth 1 -printf '%f %s %T@\n' | sort | sha256sum; }
 prefix_processes() {
     local process
     for process in /proc/[0-9]*; do
-        if { tr '\0' '\n' <"$process/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+        if { tr '\0' '\n' <"$process/environ"; } 2>/dev/null |
+            grep -qxF "WINEPREFIX=$WINEPREFIX"; then
             { tr '\0' ' ' <"$process/cmdline"; } 2>/dev/null && echo
         fi
     done

@@ -5,7 +5,7 @@ namespace {
 
 TEST(ControlReplacement, CopyFailuresAreReportedAndLeaveTheOldCopyInPlaceAndRegistered) {
     const std::wstring reason = L"The device is not ready.";
-    const std::wstring failed = Told(CopyFailure + L"\r\n" + reason);
+    const std::wstring failed = UnlockThenBox(CopyFailure + L"\r\n" + reason);
     // While staging, nothing else is touched.
     ExpectRun({.Files = Both, .Failing = {L"CreateUniqueFile*"}, .FailureDescription = reason},
               Begin + L"CreateUniqueFile T.new-*.tmp; " + failed, CopyFailed);
@@ -14,24 +14,26 @@ TEST(ControlReplacement, CopyFailuresAreReportedAndLeaveTheOldCopyInPlaceAndRegi
     ExpectRun({.Files = Both, .Failing = {L"ClearReadOnly*"}, .FailureDescription = reason},
               Begin + Stage + DiscardStaged + failed, CopyFailed);
     // The message names the folder where the file really is (SysWOW64 for a 32-bit program).
-    ExpectRun({.Files = {Source},
-               .Failing = {L"CopyFileTo*"},
-               .FailureDescription = L"",
-               .RealSystemFolder = L"C:\\WINDOWS\\SysWOW64"},
-              Begin + CopyToN + DiscardStaged +
-                  Told(L"Cannot copy morvantel.ocx to C:\\WINDOWS\\SysWOW64\\morvantel.ocx"),
-              CopyFailed);
+    ExpectRun(
+        {.Files = {Source},
+         .Failing = {L"CopyFileTo*"},
+         .FailureDescription = L"",
+         .RealSystemFolder = L"C:\\WINDOWS\\SysWOW64"},
+        Begin + CopyToN + DiscardStaged +
+            UnlockThenBox(L"Cannot copy morvantel.ocx to C:\\WINDOWS\\SysWOW64\\morvantel.ocx"),
+        CopyFailed);
     // While putting the new copy in place: the old one goes back before the box shows.
     ExpectRun({.Files = Both, .Failing = {L"RenameFile N*"}},
               Begin + Stage + Unregister + SetAside + PutInPlace + DiscardStaged + Restore +
-                  Told(CopyFailure + L"\r\nThe media is write protected."),
+                  UnlockThenBox(CopyFailure + L"\r\nThe media is write protected."),
               CopyFailed);
     // A hidden or system file holds the name: it is no old copy, and the box says it is in the way.
-    ExpectRun({.Files = Both, .Hidden = {Target}},
-              Begin + Stage + PutInPlace + DiscardStaged +
-                  Told(CopyFailure +
-                       L"\r\nA hidden or system file of that name is in the system folder."),
-              CopyFailed);
+    ExpectRun(
+        {.Files = Both, .Hidden = {Target}},
+        Begin + Stage + PutInPlace + DiscardStaged +
+            UnlockThenBox(CopyFailure +
+                          L"\r\nA hidden or system file of that name is in the system folder."),
+        CopyFailed);
     // The old copy cannot be set aside (held open): it stays, registered again; the box says why.
     ExpectRun({.Files = Both, .Failing = {L"RenameFile T*"}, .FailureDescription = reason},
               Begin + Stage + Unregister + SetAside + PutInPlace + DiscardStaged + Reregister +
@@ -49,23 +51,26 @@ TEST(ControlReplacement, NewCopyThatDoesNotRegisterIsRolledBackAndEveryFailureIs
     // The tool could not be run, crashed or could not be started: no box of its own was seen.
     ExpectRun({.Files = Both, .Failing = {L"Wait"}},
               upgrade + RemoveNew + Restore +
-                  Told(NotRegistered + L"could not be run: The media is write protected.\r\n" +
-                       NotBack + L"regsvr32 could not be run: The media is write protected."),
+                  UnlockThenBox(NotRegistered +
+                                L"could not be run: The media is write protected.\r\n" + NotBack +
+                                L"regsvr32 could not be run: The media is write protected."),
               RegistrationFailed);
     ExpectRun({.Files = {Source}, .ToolEnds = {ProcessEnd{ProcessEnd::Exited, 0x80000003}}},
               Begin + Stage + Register + RemoveNew +
-                  Told(NotRegistered + L"ended with status 0x80000003"),
+                  UnlockThenBox(NotRegistered + L"ended with status 0x80000003"),
               RegistrationFailed);
-    ExpectRun({.Files = {Source}, .Failing = {L"Launch*"}},
-              Begin + Stage + PutInPlace + L"Launch T; " + L"Launch /s -u T; DeleteFiles T; " +
-                  Told(NotRegistered + L"could not be started: The media is write protected."),
-              RegistrationFailed);
+    ExpectRun(
+        {.Files = {Source}, .Failing = {L"Launch*"}},
+        Begin + Stage + PutInPlace + L"Launch T; " + L"Launch /s -u T; DeleteFiles T; " +
+            UnlockThenBox(NotRegistered + L"could not be started: The media is write protected."),
+        RegistrationFailed);
     // No tool could be started (missing, or refused): the old copy's registration is untouched.
-    ExpectRun({.Files = Both, .Failing = {L"Launch*"}},
-              Begin + Stage + L"Launch -u T; " + SetAside + PutInPlace +
-                  L"Launch T; Launch /s -u T; " + L"DeleteFiles T; RenameFile O => T; " +
-                  Told(NotRegistered + L"could not be started: The media is write protected."),
-              RegistrationFailed);
+    ExpectRun(
+        {.Files = Both, .Failing = {L"Launch*"}},
+        Begin + Stage + L"Launch -u T; " + SetAside + PutInPlace + L"Launch T; Launch /s -u T; " +
+            L"DeleteFiles T; RenameFile O => T; " +
+            UnlockThenBox(NotRegistered + L"could not be started: The media is write protected."),
+        RegistrationFailed);
     // Only the unregistration could not start: the new copy's runs changed the registration.
     ExpectRun({.Files = Both, .Failing = {L"Launch -u T"}, .ToolEnds = {Status5}},
               Begin + Stage + L"Launch -u T; " + SetAside + Register + RemoveNew + Restore + End,
@@ -76,15 +81,15 @@ TEST(ControlReplacement, NewCopyThatDoesNotRegisterIsRolledBackAndEveryFailureIs
     // The old copy is back, but does not register again.
     ExpectRun({.Files = Both, .ToolEnds = {Ok, Status5, Ok, Status5}},
               upgrade + RemoveNew + Restore +
-                  Told(NotRegistered + L"ended with status 5\r\n" + NotBack +
-                       L"regsvr32 ended with status 5"),
+                  UnlockThenBox(NotRegistered + L"ended with status 5\r\n" + NotBack +
+                                L"regsvr32 ended with status 5"),
               RegistrationFailed);
     // The old copy cannot be put back: the box says where it is.
     const Installation kept(
         {.Files = Both, .Failing = {L"RenameFile O*"}, .ToolEnds = {Ok, Status5}});
-    EXPECT_EQ(kept.Trace(),
-              upgrade + RemoveNew + L"RenameFile O => T; " +
-                  Told(NotRegistered + L"ended with status 5\r\nThe earlier copy is kept as O"));
+    ExpectCalls(kept, upgrade + RemoveNew + L"RenameFile O => T; " +
+                          UnlockThenBox(NotRegistered +
+                                        L"ended with status 5\r\nThe earlier copy is kept as O"));
     EXPECT_EQ(kept.platform.Files, Files({Source, Target + L".old-00000002.tmp"}));
 }
 
@@ -99,15 +104,15 @@ TEST(ControlReplacement, StepFailuresThatStillEndInstalled) {
     // The old copy is still loaded by a program: it goes at the next restart.
     ExpectRun({.Files = Both, .InUse = {Target}},
               Begin + Stage + Unregister + SetAside + Register + L"ClearReadOnly O; " +
-                  Retried(L"DeleteFiles O") + Queued(L"O", L"3") + End,
+                  Retried(L"DeleteFiles O") + Queued(L"O", 3) + End,
               Installed);
     // Held so that it cannot even be renamed (open without delete sharing): never queued under
     // its own name, which a later failing run would name as kept, it stays for the next run.
     const Installation stuck(
         {.Files = Both, .InUse = {Target}, .Failing = {L"RenameFile O -> T.del*"}});
-    EXPECT_EQ(stuck.Trace(), Begin + Stage + Unregister + SetAside + Register +
-                                 L"ClearReadOnly O; " + Retried(L"DeleteFiles O") +
-                                 L"RenameFile O -> T.del-00000003.tmp; " + End);
+    ExpectCalls(stuck, Begin + Stage + Unregister + SetAside + Register + L"ClearReadOnly O; " +
+                           Retried(L"DeleteFiles O") + L"RenameFile O -> T.del-00000003.tmp; " +
+                           End);
     EXPECT_EQ(stuck.platform.AfterRestart(),
               Files({Source, Target, Target + L".old-00000002.tmp"}));
     // A scanner holds the new copy for a moment: it is put in place at the third try.
@@ -127,11 +132,11 @@ TEST(ControlReplacement, LeftoversOfEarlierRunsAreRemovedAndNothingElse) {
     const std::wstring held = Target + L".old-DEADBEEF.tmp";
     const std::wstring foreign = Target + L".old-copy1234.tmp";
     const Installation run({.Files = {Source, Target, staged, held, foreign}, .InUse = {held}});
-    EXPECT_EQ(run.Trace(), Begin + L"ClearReadOnly T.new-0000ABCD.tmp; " +
-                               L"DeleteFiles T.new-0000ABCD.tmp; " + Stage + Unregister + SetAside +
-                               Register + DiscardAside + L"ClearReadOnly T.old-DEADBEEF.tmp; " +
-                               Retried(L"DeleteFiles T.old-DEADBEEF.tmp") +
-                               Queued(L"T.old-DEADBEEF.tmp", L"3") + End);
+    ExpectCalls(run, Begin + L"ClearReadOnly T.new-0000ABCD.tmp; " +
+                         L"DeleteFiles T.new-0000ABCD.tmp; " + Stage + Unregister + SetAside +
+                         Register + DiscardAside + L"ClearReadOnly T.old-DEADBEEF.tmp; " +
+                         Retried(L"DeleteFiles T.old-DEADBEEF.tmp") +
+                         Queued(L"T.old-DEADBEEF.tmp", 3) + End);
     EXPECT_EQ(run.platform.AfterRestart(), Files({Source, Target, foreign}));
 
     // A free name is taken by the rename itself: one that another file has is passed over.

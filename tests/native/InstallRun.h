@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <source_location>
+
 namespace ocx::test {
 
 using Files = std::set<std::wstring>;
@@ -40,20 +42,39 @@ inline Files WithTarget(Files files) {
     return files;
 }
 
+// The trace with one call to a line, so that a failure shows the first call that differs.
+inline std::wstring OnePerLine(std::wstring trace) {
+    for (std::size_t at = 0; (at = trace.find(L"; ", at)) != std::wstring::npos; at += 2) {
+        trace[at + 1] = L'\n';
+    }
+    return trace;
+}
+
+// Checks a run's calls, naming the line of the case that expects them.
+template <typename Form>
+void ExpectCalls(const Run<Form>& run, const std::wstring& trace,
+                 std::source_location where = std::source_location::current()) {
+    const ::testing::ScopedTrace named(where.file_name(), static_cast<int>(where.line()), "case");
+    EXPECT_EQ(OnePerLine(run.Trace()), OnePerLine(trace));
+}
+
 // Checks every effect of a run, its result, and the files: as found, plus the target if installed.
-inline void ExpectRun(const Script& script, const std::wstring& trace, InstallResult result) {
+inline void ExpectRun(const Script& script, const std::wstring& trace, InstallResult result,
+                      std::source_location where = std::source_location::current()) {
+    const ::testing::ScopedTrace named(where.file_name(), static_cast<int>(where.line()), "case");
     const Installation run(script);
-    EXPECT_EQ(run.Trace(), trace);
+    EXPECT_EQ(OnePerLine(run.Trace()), OnePerLine(trace));
     EXPECT_EQ(run.form.Result(), result);
     EXPECT_EQ(run.platform.AfterRestart(),
               result == InstallResult::Installed ? WithTarget(script.Files) : script.Files);
 }
 
 // The parts of the traces. Where no one can answer, the system's own boxes are silenced first.
-inline const std::wstring Unheard = L"SilenceSystemErrors; ";
+inline const std::wstring SystemBoxesSilenced = L"SilenceSystemErrors; ";
 // Runs that go on take the lock before they touch anything.
 inline const std::wstring Begin = L"Lock ocxsetup.morvantel.ocx.lock; ";
-inline const std::wstring Unseen = Unheard + L"Lock ocxsetup.morvantel.ocx.lock 1800s; ";
+inline const std::wstring Unseen =
+    SystemBoxesSilenced + L"Lock ocxsetup.morvantel.ocx.lock 1800s; ";
 inline const std::wstring CopyToN = L"CreateUniqueFile T.new-*.tmp; CopyFileTo S -> N; ";
 inline const std::wstring Stage = CopyToN + L"ClearReadOnly N; ";
 inline const std::wstring DiscardStaged = L"ClearReadOnly N; DeleteFiles N; ";
@@ -73,13 +94,16 @@ inline const std::wstring NotBack =
     L"The earlier copy is back in place but did not register again: ";
 // The lock is let go before the run's one report, and the window goes last.
 inline const std::wstring End = L"Unlock; UnloadWindow; ";
-inline std::wstring Box(const std::wstring& box) {
-    return L"ShowMessage 327696 OCX Installation|" + box + L"; ";
+// A box of the programs' own, of the style given, above other windows where it can be found.
+inline std::wstring Box(const std::wstring& box, unsigned style = MessageStyle::Error) {
+    const unsigned findable = MessageStyle::SetForeground | MessageStyle::Topmost;
+    return L"ShowMessage " + std::to_wstring(style | findable) + L" OCX Installation|" + box +
+           L"; ";
 }
-inline std::wstring Told(const std::wstring& box) {
+inline std::wstring UnlockThenBox(const std::wstring& box) {
     return L"Unlock; " + Box(box) + L"UnloadWindow; ";
 }
-inline std::wstring Wrote(const std::wstring& line) {
+inline std::wstring UnlockThenLine(const std::wstring& line) {
     return L"Unlock; WriteErrorLine " + line + L"; UnloadWindow; ";
 }
 inline const auto Installed = InstallResult::Installed;
@@ -97,8 +121,10 @@ inline std::wstring Bounded(std::wstring trace) {
 }
 
 // A copy still held, renamed to say that it is queued for deletion at the restart, and queued.
-inline std::wstring Queued(const std::wstring& file, const std::wstring& number) {
-    const std::wstring queued = L"T.del-0000000" + number + L".tmp";
+inline std::wstring Queued(const std::wstring& file, int number) {
+    std::wstring digits = std::to_wstring(number);
+    digits.insert(0, 8 - digits.size(), L'0');
+    const std::wstring queued = L"T.del-" + digits + L".tmp";
     return L"RenameFile " + file + L" -> " + queued + L"; DeleteAtRestart " + queued + L"; ";
 }
 

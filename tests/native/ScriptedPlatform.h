@@ -69,7 +69,9 @@ public:
     // A hidden or system file matches only where the mask names those.
     std::wstring MatchFile(const std::wstring& path, unsigned attributes) override {
         const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
-        const bool seen = Files.contains(path) && (!Hidden.contains(path) || (attributes & 6) != 0);
+        const unsigned special = FileAttributes::Hidden | FileAttributes::System;
+        const bool seen =
+            Files.contains(path) && (!Hidden.contains(path) || (attributes & special) != 0);
         return Ask(L"MatchFile " + path, seen ? name : L"");
     }
     // Only what a test asks for: one '*' standing for any name part.
@@ -118,7 +120,8 @@ public:
         Need(path);
         return Check(L"FileSize", Empty.contains(path) ? 0U : 1U);
     }
-    void RenameFile(const std::wstring& from, const std::wstring& to, bool replace) override {
+    void RenameFile(const std::wstring& from, const std::wstring& to, Existing existing) override {
+        const bool replace = existing == Existing::Replace;
         Record(L"RenameFile " + from + (replace ? L" =>" : L" ->"), to);
         if (!replace && Files.contains(to)) {
             throw PlatformError(ErrorKind::AlreadyExists, 183,
@@ -149,7 +152,7 @@ public:
 
     std::unique_ptr<LaunchedProcess> Launch(const LaunchOptions& options) override {
         Record(L"Launch " + options.Program + L" in " + options.Folder + L" show " +
-               std::to_wstring(options.ShowCommand) + L": " + options.Arguments);
+               std::to_wstring(static_cast<int>(options.ShowCommand)) + L": " + options.Arguments);
         return std::make_unique<Process>(*this);
     }
 
@@ -171,6 +174,9 @@ public:
     std::wstring FromAnsi(const std::string& text) override {
         return Check(L"FromAnsi", Wide(text));
     }
+
+    // The machine as the run has left it, for another run to start from.
+    [[nodiscard]] Script State() const { return static_cast<const Script&>(*this); }
 
     // The files as they will be after the next restart.
     [[nodiscard]] std::set<std::wstring> AfterRestart() const {
@@ -272,7 +278,7 @@ private:
     // Records the call, then gives the answer or fails.
     template <typename T> T Answer(const std::wstring& call, T answer) {
         if (CutAfter == Calls.size()) {
-            AtCut = static_cast<const Script&>(*this);
+            AtCut = State();
         }
         Calls.push_back(Named(call));
         return Check(Calls.back(), answer);

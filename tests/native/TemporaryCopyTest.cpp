@@ -9,12 +9,12 @@ TEST(TemporaryCopy, HeldNewCopyIsNeverQueuedForDeletionUnderTheControlsName) {
     const std::wstring staged = Target + L".new-00000001.tmp";
     const std::wstring moved = L"T.del-00000002.tmp";
     const Installation fresh({.Files = {Source}, .InUse = {staged}, .ToolEnds = {Status5}});
-    EXPECT_EQ(fresh.Trace(),
-              Begin + Stage + Register + SilentUnregister + Retried(L"DeleteFiles T") +
-                  L"RenameFile T -> " + moved + L"; ClearReadOnly " + moved + L"; " +
-                  Retried(L"DeleteFiles " + moved) + L"DeleteAtRestart " + moved + L"; " + End);
+    ExpectCalls(fresh, Begin + Stage + Register + SilentUnregister + Retried(L"DeleteFiles T") +
+                           L"RenameFile T -> " + moved + L"; ClearReadOnly " + moved + L"; " +
+                           Retried(L"DeleteFiles " + moved) + L"DeleteAtRestart " + moved + L"; " +
+                           End);
     ASSERT_TRUE(fresh.platform.ToolEnds.empty()) << "a later run goes as scripted by default";
-    const Installation good(static_cast<const Script&>(fresh.platform));
+    const Installation good(fresh.platform.State());
     EXPECT_EQ(good.form.Result(), Installed);
     EXPECT_EQ(good.platform.AfterRestart(), Both);
 
@@ -28,7 +28,7 @@ TEST(TemporaryCopy, HeldNewCopyIsNeverQueuedForDeletionUnderTheControlsName) {
                               .Failing = {L"RenameFile T -> T.del*"},
                               .ToolEnds = {Status5}});
     EXPECT_TRUE(stuck.platform.AtRestart.empty());
-    EXPECT_TRUE(stuck.Trace().ends_with(Told(
+    EXPECT_TRUE(stuck.Trace().ends_with(UnlockThenBox(
         NotRegistered + L"ended with status 5\r\nThe new copy could not be removed and is left "
                         L"unregistered as T")));
 }
@@ -43,12 +43,13 @@ TEST(TemporaryCopy, LeftoversAreToldApartByKind) {
                             .InUse = {queued},
                             .Empty = {empty},
                             .ToolEnds = {Ok, Status5}});
-    EXPECT_EQ(run.Trace(),
-              Begin + L"DeleteFiles T.del-0000AAAA.tmp; DeleteAtRestart T.del-0000AAAA.tmp; " +
-                  L"ClearReadOnly T.old-0000BBBB.tmp; DeleteFiles T.old-0000BBBB.tmp; " + Stage +
-                  Unregister + SetAside + Register + RemoveNew + Restore +
-                  Told(NotRegistered +
-                       L"ended with status 5\r\nAn earlier copy is kept as T.old-0000CCCC.tmp"));
+    ExpectCalls(
+        run,
+        Begin + L"DeleteFiles T.del-0000AAAA.tmp; DeleteAtRestart T.del-0000AAAA.tmp; " +
+            L"ClearReadOnly T.old-0000BBBB.tmp; DeleteFiles T.old-0000BBBB.tmp; " + Stage +
+            Unregister + SetAside + Register + RemoveNew + Restore +
+            UnlockThenBox(NotRegistered +
+                          L"ended with status 5\r\nAn earlier copy is kept as T.old-0000CCCC.tmp"));
     EXPECT_EQ(run.platform.AfterRestart(), Files({Source, Target, earlier}));
 }
 

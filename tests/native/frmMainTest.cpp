@@ -1,7 +1,6 @@
 #include "tests/native/InstallRun.h"
 
 #include <algorithm>
-#include <tuple>
 
 namespace ocx::test {
 namespace {
@@ -53,20 +52,22 @@ TEST(frmMain, UnattendedRunShowsNoBoxBoundsItsWaitsAndWritesTheLine) {
                       DiscardAside + End),
               Installed);
     // An upgrade whose old copy a program has loaded: the line says how long it stays.
-    EXPECT_TRUE(Installation({.Files = Both, .InUse = {Target}, .Session = hidden})
-                    .Trace()
-                    .ends_with(Wrote(L"morvantel.ocx was installed; the earlier copy, still in "
-                                     L"use, is left as T.del-00000003.tmp until the restart "
-                                     L"deletes it")));
-    ExpectRun({.Session = hidden}, Unheard + L"WriteErrorLine " + NotFound + L"; UnloadWindow; ",
+    EXPECT_TRUE(
+        Installation({.Files = Both, .InUse = {Target}, .Session = hidden})
+            .Trace()
+            .ends_with(UnlockThenLine(L"morvantel.ocx was installed; the earlier copy, still in "
+                                      L"use, is left as T.del-00000003.tmp until the restart "
+                                      L"deletes it")));
+    ExpectRun({.Session = hidden},
+              SystemBoxesSilenced + L"WriteErrorLine " + NotFound + L"; UnloadWindow; ",
               InstallResult::SourceMissing);
     ExpectRun({.Files = {Source}, .Failing = {L"CopyFileTo*"}, .Session = hidden},
               Unseen + CopyToN + DiscardStaged +
-                  Wrote(CopyFailure + L": The media is write protected."),
+                  UnlockThenLine(CopyFailure + L": The media is write protected."),
               CopyFailed);
     // Another run holds the lock past the limit: nothing is touched, and deployment tools retry.
     ExpectRun({.Files = Both, .Session = hidden, .LockHeld = true},
-              Unheard +
+              SystemBoxesSilenced +
                   L"Lock ocxsetup.morvantel.ocx.lock 1800s; WriteErrorLine morvantel.ocx was not "
                   L"installed: another installation is still running; UnloadWindow; ",
               InstallResult::AnotherInstallRunning);
@@ -77,21 +78,31 @@ TEST(frmMain, UnattendedRunShowsNoBoxBoundsItsWaitsAndWritesTheLine) {
     const std::wstring rolledBack = Bounded(Unseen + Stage + SilentUnregister + SetAside +
                                             PutInPlace + Reregister + RemoveNew + Restore);
     using enum SessionState;
-    for (const auto& [session, ends, line] :
-         {std::tuple{SessionFacts{true, 0, Active}, std::deque{Ok, Status5},
-                     std::wstring(L"ended with status 5")},
-          {SessionFacts{true, 1, Connected}, std::deque{Ok, ProcessEnd{ProcessEnd::ShowedWindow}},
-           L"showed a window that no one can answer and was ended"},
-          {SessionFacts{true, 1, Disconnected}, std::deque{Ok, ProcessEnd{ProcessEnd::TimedOut}},
-           L"did not end within 5 minutes and was ended"},
-          {SessionFacts{false, 1, Active}, std::deque{Ok, Status5, Ok, Status5},
-           L"ended with status 5: " + NotBack + L"regsvr32 ended with status 5"},
-          {SessionFacts{true, 1, Active, true},
-           std::deque{Ok, ProcessEnd{ProcessEnd::Exited, 0xC0000005}},
-           L"ended with status 0xC0000005"}}) {
-        std::wstring trace = rolledBack;
-        trace += Wrote(NotRegistered + line);
-        ExpectRun({.Files = Both, .ToolEnds = ends, .Session = session}, trace, RegistrationFailed);
+    struct Row {
+        SessionFacts Session;
+        std::deque<ProcessEnd> Ends;
+        std::wstring Line;
+    };
+    const std::vector<Row> rows{
+        {.Session = {.StationVisible = true, .Id = 0, .State = Active},
+         .Ends = {Ok, Status5},
+         .Line = L"ended with status 5"},
+        {.Session = {.StationVisible = true, .Id = 1, .State = Connected},
+         .Ends = {Ok, {.How = ProcessEnd::ShowedWindow}},
+         .Line = L"showed a window that no one can answer and was ended"},
+        {.Session = {.StationVisible = true, .Id = 1, .State = Disconnected},
+         .Ends = {Ok, {.How = ProcessEnd::TimedOut}},
+         .Line = L"did not end within 5 minutes and was ended"},
+        {.Session = {.StationVisible = false, .Id = 1, .State = Active},
+         .Ends = {Ok, Status5, Ok, Status5},
+         .Line = L"ended with status 5: " + NotBack + L"regsvr32 ended with status 5"},
+        {.Session = {.StationVisible = true, .Id = 1, .State = Active, .LocalSystem = true},
+         .Ends = {Ok, {.Status = 0xC0000005}},
+         .Line = L"ended with status 0xC0000005"},
+    };
+    for (const Row& row : rows) {
+        ExpectRun({.Files = Both, .ToolEnds = row.Ends, .Session = row.Session},
+                  rolledBack + UnlockThenLine(NotRegistered + row.Line), RegistrationFailed);
     }
     // A user logged on, watched by another, can answer.
     const SessionFacts shadowed{.StationVisible = true, .Id = 1, .State = SessionState::Shadow};
@@ -124,13 +135,23 @@ TEST(frmMain, LockThatCannotBeUsedEndsTheRunBeforeItTouchesAnything) {
 
 // Every combination of failing operations, with source and target each present or not.
 TEST(frmMain, EveryRunEndsOnceAndLeavesTheFilesAsTheyWereOrReportsTheKeptCopy) {
-    // clang-format off
     const std::vector<std::wstring> points = {
-        L"GetSystemDirectoryA", L"MatchFile S", L"MatchFile T",
-        L"CreateUniqueFile*", L"CopyFileTo*", L"ClearReadOnly*",
-        L"RenameFile T*", L"RenameFile N*", L"RenameFile O*",
-        L"Launch -u*", L"Launch T*", L"Launch /s*", L"Wait", L"DeleteFiles*", L"UnloadWindow"};
-    // clang-format on
+        L"GetSystemDirectoryA",
+        L"MatchFile S",
+        L"MatchFile T",
+        L"CreateUniqueFile*",
+        L"CopyFileTo*",
+        L"ClearReadOnly*",
+        L"RenameFile T*",
+        L"RenameFile N*",
+        L"RenameFile O*",
+        L"Launch -u*",
+        L"Launch T*",
+        L"Launch /s*",
+        L"Wait",
+        L"DeleteFiles*",
+        L"UnloadWindow",
+    };
     for (unsigned present = 0; present < 4; ++present) {
         for (unsigned mask = 0; mask < (1U << points.size()); ++mask) {
             Script script;

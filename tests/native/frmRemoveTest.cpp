@@ -9,9 +9,11 @@ const SessionFacts Hidden{.StationVisible = false, .Id = 1, .State = SessionStat
 
 // Checks every effect of a removal, its result, and the files left after the restart.
 void ExpectRemoval(const Script& script, const std::wstring& trace, RemoveResult result,
-                   const Files& left) {
+                   const Files& left,
+                   std::source_location where = std::source_location::current()) {
+    const ::testing::ScopedTrace named(where.file_name(), static_cast<int>(where.line()), "case");
     const Removal run(script);
-    EXPECT_EQ(run.Trace(), trace);
+    EXPECT_EQ(OnePerLine(run.Trace()), OnePerLine(trace));
     EXPECT_EQ(run.form.Result(), result);
     EXPECT_EQ(run.platform.AfterRestart(), left);
 }
@@ -20,15 +22,18 @@ TEST(frmRemove, UnregistersThenDeletesOrQueuesAFileInUseAndSaysWhenNothingIsInst
     ExpectRemoval({.Files = {Target}}, Begin + Unregistered + L"DeleteFiles T; " + End,
                   RemoveResult::Removed, {});
     // Loaded by a program: renamed to be no one's, and deleted at the restart; the line says so.
-    ExpectRemoval({.Files = {Target}, .InUse = {Target}, .Session = Hidden},
-                  Bounded(Unseen + L"Launch /s -u T; Job; Wait; ") + Retried(L"DeleteFiles T") +
-                      Queued(L"T", L"1") +
-                      Wrote(L"morvantel.ocx was removed; the file, still in use, is left as "
-                            L"T.del-00000001.tmp until the restart deletes it"),
-                  RemoveResult::Removed, {});
+    ExpectRemoval(
+        {.Files = {Target}, .InUse = {Target}, .Session = Hidden},
+        Bounded(Unseen + L"Launch /s -u T; Job; Wait; ") + Retried(L"DeleteFiles T") +
+            Queued(L"T", 1) +
+            UnlockThenLine(L"morvantel.ocx was removed; the file, still in use, is left as "
+                           L"T.del-00000001.tmp until the restart deletes it"),
+        RemoveResult::Removed, {});
     ExpectRemoval({.Files = {Source}},
-                  Begin + L"Unlock; ShowMessage 327744 OCX Installation|morvantel.ocx is not "
-                          L"installed: there is nothing to remove; UnloadWindow; ",
+                  Begin + L"Unlock; " +
+                      Box(L"morvantel.ocx is not installed: there is nothing to remove",
+                          MessageStyle::Information) +
+                      L"UnloadWindow; ",
                   RemoveResult::Removed, {Source});
     // What cut-off installations left goes as a good installation clears it.
     ExpectRemoval({.Files = {Target, Target + L".new-0000ABCD.tmp", Target + L".old-0000BCDE.tmp"}},
@@ -46,22 +51,24 @@ TEST(frmRemove, WhatCannotBeRemovedStaysInPlaceRegisteredAgain) {
     ExpectRemoval({.Files = {Target}, .ToolEnds = {Status5}},
                   Begin + Unregistered + RegisteredAgain + End, RemoveResult::NotUnregistered,
                   {Target});
-    ExpectRemoval({.Files = kept, .ToolEnds = {Status5, Status5}, .Session = Hidden},
-                  Bounded(Unseen + L"Launch /s -u T; Job; Wait; " + RegisteredAgain) +
-                      Wrote(L"morvantel.ocx was not removed: regsvr32 ended with status 5: It is "
-                            L"in place but did not register again: regsvr32 ended with status 5: "
-                            L"An earlier copy is kept as T.old-0000BCDE.tmp"),
-                  RemoveResult::NotUnregistered, kept);
+    ExpectRemoval(
+        {.Files = kept, .ToolEnds = {Status5, Status5}, .Session = Hidden},
+        Bounded(Unseen + L"Launch /s -u T; Job; Wait; " + RegisteredAgain) +
+            UnlockThenLine(L"morvantel.ocx was not removed: regsvr32 ended with status 5: It is "
+                           L"in place but did not register again: regsvr32 ended with status 5: "
+                           L"An earlier copy is kept as T.old-0000BCDE.tmp"),
+        RemoveResult::NotUnregistered, kept);
     // A tool that could not start changed nothing: there is nothing to register again.
-    ExpectRemoval({.Files = {Target}, .Failing = {L"Launch*"}},
-                  Begin + L"Launch -u T; " +
-                      Told(L"morvantel.ocx was not removed: regsvr32 could not be started: The "
-                           L"media is write protected."),
-                  RemoveResult::NotUnregistered, {Target});
+    ExpectRemoval(
+        {.Files = {Target}, .Failing = {L"Launch*"}},
+        Begin + L"Launch -u T; " +
+            UnlockThenBox(L"morvantel.ocx was not removed: regsvr32 could not be started: The "
+                          L"media is write protected."),
+        RemoveResult::NotUnregistered, {Target});
     ExpectRemoval({.Files = {Target}, .InUse = {Target}, .Failing = {L"RenameFile T*"}},
                   Begin + Unregistered + Retried(L"DeleteFiles T") +
                       L"RenameFile T -> T.del-00000001.tmp; " + RegisteredAgain +
-                      Told(L"Cannot remove T\r\nAccess is denied."),
+                      UnlockThenBox(L"Cannot remove T\r\nAccess is denied."),
                   RemoveResult::NotRemoved, {Target});
 }
 
@@ -69,9 +76,10 @@ TEST(frmRemove, WhatCannotBeRemovedStaysInPlaceRegisteredAgain) {
 // cannot be used ends the run before it touches anything.
 TEST(frmRemove, TakesTheInstallationsLockFirst) {
     ExpectRemoval({.Files = {Target}, .Session = Hidden, .LockHeld = true},
-                  Unheard + L"Lock ocxsetup.morvantel.ocx.lock 1800s; WriteErrorLine morvantel.ocx "
-                            L"was not removed: another installation is still running; "
-                            L"UnloadWindow; ",
+                  SystemBoxesSilenced +
+                      L"Lock ocxsetup.morvantel.ocx.lock 1800s; WriteErrorLine morvantel.ocx "
+                      L"was not removed: another installation is still running; "
+                      L"UnloadWindow; ",
                   RemoveResult::AnotherInstallRunning, {Target});
     ExpectRemoval({.Files = {Target}, .Failing = {L"Lock*"}},
                   Begin +

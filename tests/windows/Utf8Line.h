@@ -1,19 +1,13 @@
 #pragma once
 
-// The helper programs record lines of UTF-8, which hold every character of a path.
+// The helper programs record lines of UTF-8, as the installer writes its line to a file.
+#include "platform/win32/Utf8.h"
+
 #include <windows.h>
 
 #include <string>
 
 namespace ocx::test {
-
-inline std::string Utf8(const std::wstring& text) {
-    std::string utf8(text.size() * 3, '\0');
-    utf8.resize(static_cast<std::size_t>(
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(),
-                              static_cast<int>(utf8.size()), nullptr, nullptr)));
-    return utf8;
-}
 
 // Appends the text as one line to the file, which other processes may be writing too.
 inline void AppendLine(const std::wstring& path, const std::wstring& text) {

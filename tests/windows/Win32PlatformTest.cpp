@@ -71,6 +71,7 @@ protected:
             ADD_FAILURE() << "did not fail";
         } catch (const PlatformError& error) {
             EXPECT_FALSE(error.Description().empty());
+            EXPECT_NE(error.Code(), 0U) << "the system's own code travels with it";
         }
     }
     static std::string Read(const std::wstring& path) {
@@ -135,9 +136,9 @@ TEST_F(Win32PlatformTest, CopiesTemporaryFilesRenamesAndAttributes) {
     platform.ClearReadOnly(first);
     EXPECT_EQ(::GetFileAttributesW(first.c_str()), DWORD{FILE_ATTRIBUTE_ARCHIVE});
 
-    EXPECT_THROW(platform.RenameFile(first, second, false), PlatformError);
+    EXPECT_THROW(platform.RenameFile(first, second, Existing::Refuse), PlatformError);
     EXPECT_EQ(Read(second), "");
-    platform.RenameFile(first, second, true);
+    platform.RenameFile(first, second, Existing::Replace);
     EXPECT_EQ(Read(second), "new");
     EXPECT_FALSE(fs::exists(first));
 }
@@ -167,7 +168,6 @@ TEST_F(Win32PlatformTest, LaunchRunsTheNamedFileItselfOnlyOnceResumedAndAFailedO
     ASSERT_TRUE(::IsWindow(handle));
     platform.UnloadWindow();
     EXPECT_FALSE(::IsWindow(handle));
-    EXPECT_FALSE(platform.WindowLoaded());
     EXPECT_THROW(platform.WindowHandle(), PlatformError);
     EXPECT_THROW(platform.UnloadWindow(), PlatformError);
 }
@@ -253,11 +253,12 @@ TEST_F(Win32PlatformTest, LimitedWaitEndsAProgramWhoseWindowStaysOrThatOutlastsT
     // Started as the installer starts the tool: held, in its job, then let run. cmd's console is
     // hidden, so that only the window of the program that it starts can count.
     const auto start = [&](const std::wstring& program, const std::wstring& arguments) {
-        auto launched = platform.Launch(
-            {.Program = program,
-             .Arguments = arguments,
-             .Folder = system,
-             .ShowCommand = program.ends_with(L"cmd.exe") ? SW_HIDE : SW_SHOWNORMAL});
+        auto launched =
+            platform.Launch({.Program = program,
+                             .Arguments = arguments,
+                             .Folder = system,
+                             .ShowCommand = program.ends_with(L"cmd.exe") ? WindowShow::Hidden
+                                                                          : WindowShow::Normal});
         launched->KeepWithItsChildren();
         launched->Resume();
         return launched;
