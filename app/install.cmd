@@ -1,72 +1,95 @@
 @echo off
 rem Runs the installer as install.cmd, or the uninstaller as uninstall.cmd (the same script),
-rem from this folder, as deployment tools should, and keeps every run's lines: each run appends
-rem to %SystemRoot%\Logs\ocxsetup.log a line with the date and time it started, the program's own
-rem line, if any, and a line with the date, time and exit status it ended with. Ends with the
-rem program's own exit status.
+rem from this folder, as deployment tools should, and keeps every run's lines: each run adds to
+rem %SystemRoot%\Logs\ocxsetup.log a line with the date and time it started, the program's own
+rem line, if any, and a line with the date, time and exit status it ended with, both naming the
+rem run. Ends with the program's own exit status.
 setlocal EnableExtensions DisableDelayedExpansion
-rem A folder path too long for cmd leaves this empty: the program would be looked for on the
-rem search path instead.
-set "here=%~dp0"
-if not defined here (
-    >&2 echo This script's folder cannot be read, its path may be too long: nothing was done.
-    exit /b 1
-)
-set "program="
-if /i "%~n0"=="install" set "program=ocxsetup.exe"
-if /i "%~n0"=="uninstall" set "program=ocxremove.exe"
-if not defined program (
-    >&2 echo %~nx0 must be named install.cmd or uninstall.cmd: nothing was done.
-    exit /b 1
-)
 rem Only the system and the administrators can write there: in ProgramData any user could make
 rem the file first, then read, change or refuse what is written to it.
 set "logs=%SystemRoot%\Logs"
 set "log=%logs%\ocxsetup.log"
 if not exist "%logs%\" md "%logs%" 2>NUL
-rem Each run writes its lines in a folder of its own, then appends them to the log at once: the
-rem log is held only while lines are appended, and two runs at once each keep theirs.
+rem Each run writes its lines in a folder of its own, then adds them to the log at once: the log
+rem is held only while lines are added, and two runs at once each keep theirs. A run that is cut
+rem off leaves its folder, with its lines in it.
 call :newrun
+set "what="
+if /i "%~n0"=="install" set "what=install"
+if /i "%~n0"=="uninstall" set "what=uninstall"
+if /i "%what%"=="install" set "program=ocxsetup.exe"
+if /i "%what%"=="uninstall" set "program=ocxremove.exe"
+rem A folder path too long for cmd leaves this empty: the program would be looked for on the
+rem search path instead.
+set "here=%~dp0"
+if not defined here goto nofolder
+if not defined what goto misnamed
 if not defined run goto unlogged
->"%run%\started" echo %DATE% %TIME% %~n0 started
+>"%run%\started" echo %DATE% %TIME% %what% run %id% started
 call :append "%run%\started"
 "%here%%program%" 2>"%run%\lines"
 set "status=%ERRORLEVEL%"
->>"%run%\lines" echo %DATE% %TIME% %~n0 ended with status %status%
+>>"%run%\lines" echo %DATE% %TIME% %what% run %id% ended with status %status%
 call :append "%run%\lines"
 rd /s /q "%run%" 2>NUL
 exit /b %status%
 
 rem Where no folder can be made (no administrator rights), the lines go to standard error.
 :unlogged
->&2 echo %DATE% %TIME% %~n0 started
+>&2 echo %DATE% %TIME% %what% started
 "%here%%program%"
 set "status=%ERRORLEVEL%"
->&2 echo %DATE% %TIME% %~n0 ended with status %status%
+>&2 echo %DATE% %TIME% %what% ended with status %status%
 exit /b %status%
 
-rem md makes the folder or fails: no two runs share one.
+:nofolder
+call :refuse "This script's folder cannot be read, its path may be too long: nothing was done."
+exit /b 1
+
+:misnamed
+call :refuse "This script must be named install.cmd or uninstall.cmd: nothing was done."
+exit /b 1
+
+rem A run that does not start its program says why, in the log and on standard error.
+:refuse
+>&2 echo %~1
+if not defined run exit /b
+>"%run%\lines" echo %DATE% %TIME% run %id%: %~1
+call :append "%run%\lines"
+rd /s /q "%run%" 2>NUL
+exit /b
+
+rem The run's folder, named by its number: md makes it or fails, so no two runs share one.
 :newrun
 set /a "tries=0"
 :newrunagain
 set /a "tries+=1"
-set "run=%logs%\ocxsetup.%RANDOM%.%tries%.run"
+set "id=%RANDOM%.%tries%"
+set "run=%logs%\ocxsetup.%id%.run"
 md "%run%" 2>NUL && exit /b 0
 if %tries% lss 20 goto newrunagain
 set "run="
 exit /b 1
 
-rem Appends the file to the log, one run at a time: a run holds the folder "appending" while it
-rem appends (md makes it or fails), and others wait; one held far longer than an append takes was
-rem left by a run that was cut off. Where the log cannot be written (a folder has its name, it is
-rem held open, it is not ours to write), the lines go to standard error instead. Only commands of
-rem cmd's own: a program found by the environment could be one that the user chose.
+rem Adds the file's lines to the log, one run at a time: a run holds the folder "appending" while
+rem it adds (md makes it or fails), and others wait. One held far longer than adding takes was
+rem left by a run that was cut off, and is taken over. The copy is tried again while another
+rem program has the log for a moment; where the log cannot be written (a folder has its name, it
+rem is not ours to write), the lines go to standard error instead. Only cmd's own commands: a
+rem program found by the environment could be one that the user chose.
 :append
-for /l %%t in (1,1,1000) do md "%log%.appending" 2>NUL && goto appending
-:appending
+set "held="
+for /l %%t in (1,1,10000) do if not defined held md "%log%.appending" 2>NUL && set "held=1"
+if not defined held rd "%log%.appending" 2>NUL
+if not defined held md "%log%.appending" 2>NUL && set "held=1"
 set "appended="
-if not exist "%log%\*" if exist "%log%" copy /b "%log%" + "%~1" "%log%" >NUL 2>NUL && set "appended=1"
-if not exist "%log%\*" if not exist "%log%" copy /b "%~1" "%log%" >NUL 2>NUL && set "appended=1"
+for /l %%t in (1,1,100) do if not defined appended call :appendonce "%~1"
+if defined held rd "%log%.appending" 2>NUL
 if not defined appended >&2 type "%~1"
-rd "%log%.appending" 2>NUL
+exit /b
+
+:appendonce
+if exist "%log%\*" exit /b
+if exist "%log%" copy /b "%log%" + "%~1" "%log%" >NUL 2>NUL && set "appended=1"
+if not exist "%log%" copy /b "%~1" "%log%" >NUL 2>NUL && set "appended=1"
 exit /b

@@ -144,7 +144,8 @@ public:
     virtual std::uint64_t FileSize(const std::wstring& path) = 0;
 
     // Renames a file within its volume. A file that a program has loaded can still be renamed.
-    virtual void RenameFile(const std::wstring& from, const std::wstring& to, Existing existing) = 0;
+    virtual void RenameFile(const std::wstring& from, const std::wstring& to,
+                            Existing existing) = 0;
 
     // Clears the file's read-only attribute and keeps the others.
     virtual void ClearReadOnly(const std::wstring& path) = 0;
