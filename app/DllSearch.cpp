@@ -6,17 +6,24 @@
 
 namespace ocx {
 
-void RestrictDllSearchToSystemFolder() noexcept {
+bool RestrictDllSearchToSystemFolder() noexcept {
     // Found at run time: kernel32 offers it from Windows 8 on, and on 7 with an update.
     using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
     const auto setDefaultDllDirectories = FindFunction<SetDefaultDllDirectoriesFunction>(
         ::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
-    if (setDefaultDllDirectories != nullptr &&
-        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE) {
-        return;
+    return setDefaultDllDirectories != nullptr &&
+           setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
+}
+
+void WriteDllSearchUnsafe() noexcept {
+    constexpr char line[] = "This Windows lacks update KB2533623 (SetDefaultDllDirectories): "
+                            "without it, DLLs beside the program could be loaded into it. "
+                            "Nothing was done.\r\n";
+    const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+    DWORD written = 0;
+    if (error != nullptr && error != INVALID_HANDLE_VALUE) {
+        ::WriteFile(error, line, sizeof(line) - 1, &written, nullptr);
     }
-    // Older systems: at least take the program's current folder out of the search.
-    ::SetDllDirectoryW(L"");
 }
 
 } // namespace ocx

@@ -5,6 +5,8 @@ rem %SystemRoot%\Logs\ocxsetup.log a line with the date and time it started, the
 rem line, if any, and a line with the date, time and exit status it ended with, both naming the
 rem run. Ends with the program's own exit status.
 setlocal EnableExtensions DisableDelayedExpansion
+rem A variable of these names, which a user may set, would hide cmd's own values.
+set "ERRORLEVEL=" & set "RANDOM=" & set "DATE=" & set "TIME="
 rem Only the system and the administrators can write there: in ProgramData any user could make
 rem the file first, then read, change or refuse what is written to it.
 set "logs=%SystemRoot%\Logs"
@@ -79,7 +81,7 @@ rem is not ours to write), the lines go to standard error instead. Only cmd's ow
 rem program found by the environment could be one that the user chose.
 :append
 set "held="
-for /l %%t in (1,1,10000) do if not defined held md "%log%.appending" 2>NUL && set "held=1"
+for /l %%t in (1,1,100000) do if not defined held md "%log%.appending" 2>NUL && set "held=1"
 if not defined held rd "%log%.appending" 2>NUL
 if not defined held md "%log%.appending" 2>NUL && set "held=1"
 set "appended="

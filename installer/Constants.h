@@ -49,11 +49,13 @@ enum class RemoveResult : int {
     AnotherInstallRunning = 1618, // as for an installation
 };
 
-// How a run of either program ends that could not have the lock: with nothing touched.
-inline constexpr int LockUnusable = 2;
+// How a run of either program ends that could not have a safeguard (the lock as it must be, the
+// DLL search restricted to the system folder), or that another run's lock kept waiting too
+// long: with nothing touched.
+inline constexpr int SafeguardMissing = 2;
 inline constexpr int AnotherRunHeldTheLock = 1618;
-static_assert(LockUnusable == static_cast<int>(InstallResult::CopyFailed) &&
-              LockUnusable == static_cast<int>(RemoveResult::NotRemoved) &&
+static_assert(SafeguardMissing == static_cast<int>(InstallResult::CopyFailed) &&
+              SafeguardMissing == static_cast<int>(RemoveResult::NotRemoved) &&
               AnotherRunHeldTheLock == static_cast<int>(InstallResult::AnotherInstallRunning) &&
               AnotherRunHeldTheLock == static_cast<int>(RemoveResult::AnotherInstallRunning));
 

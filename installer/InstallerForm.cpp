@@ -68,7 +68,7 @@ std::optional<int> InstallerForm::TakeLock(std::unique_ptr<HeldLock>& lock,
         Report({failed, L"The installation lock " + where + L"cannot be used" +
                             (failure.Reason.empty() ? L"" : L": " + failure.Reason)});
     });
-    return LockUnusable;
+    return SafeguardMissing;
 }
 
 std::wstring InstallerForm::Shown(const std::wstring& path) noexcept {

@@ -94,7 +94,7 @@ Discarded TemporaryCopy::Discard() noexcept {
         if (left.LeftAs.empty()) {
             left.LeftAs = path_;
         }
-        if (left.LeftAs != path_ || tag != OldCopyTag) {
+        if (left.LeftAs != path_ || tag == NewCopyTag || tag == DeletedTag) {
             left.AtRestart = Attempt([&] { platform_->DeleteAtRestart(left.LeftAs); });
         }
     }

@@ -14,6 +14,7 @@ enum class Principal {
 struct ObjectFacts {
     bool Folder = false; // a folder, rather than a file
     bool Link = false;   // a link, junction or other reparse point, which leads elsewhere
+    unsigned Names = 1;  // the names the file has (a hard link gives it another, elsewhere)
     Principal Owner = Principal::Other;
     bool Protected = false;           // its access list takes nothing in from the folder above
     unsigned Entries = 0;             // the entries of its access list
@@ -31,10 +32,11 @@ enum class Trust {
 // The lock's folder must be a plain folder and its file a plain file, owned by the system or the
 // administrators, and letting in those two alone, fully, with nothing in from above. One that
 // lets anyone else in, or is owned by someone who may change that, might be held or changed by a
-// user's programs: it is taken back first. One of the wrong kind, or a link, is never used.
+// user's programs: it is taken back first. One of the wrong kind, a link, or a file that has
+// another name elsewhere (whose security taking it back would change too) is never used.
 // Portable, so that the rule is tested everywhere.
 inline Trust TrustFor(const ObjectFacts& facts, bool folder) {
-    if (facts.Link || facts.Folder != folder) {
+    if (facts.Link || facts.Folder != folder || facts.Names != 1) {
         return Trust::Never;
     }
     const bool onlyTheTwo =

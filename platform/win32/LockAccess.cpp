@@ -88,6 +88,7 @@ ObjectFacts FactsOf(HANDLE object) {
     ObjectFacts facts{
         .Folder = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
         .Link = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0,
+        .Names = information.nNumberOfLinks,
         .Owner = PrincipalOf(owner),
         .Protected = ::GetSecurityDescriptorControl(descriptor, &control, &revision) != FALSE &&
                      (control & SE_DACL_PROTECTED) != 0,

@@ -38,8 +38,9 @@ private:
     UniqueFileHandle file_;
 };
 
-// The lock's folder, made where it is missing, open and trusted. Held open, without sharing its
-// deletion, it cannot be renamed or replaced while the lock's file is opened in it.
+// The lock's folder, made where it is missing, open and trusted. Only the system and the
+// administrators may rename or replace it in the system folder, so the lock's file opened in it
+// next is in this folder.
 UniqueFileHandle TrustedFolder(const std::wstring& folder, LockAccess& access) {
     if (::CreateDirectoryW(folder.c_str(), access.ForCreation()) == FALSE &&
         ::GetLastError() != ERROR_ALREADY_EXISTS) {

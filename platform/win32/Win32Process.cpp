@@ -58,14 +58,16 @@ struct WindowSearch {
     HWND found;
 };
 
-// A console's window, which Windows reports as its program's own (Wine's console host, one of
-// the group, has a class of its own): a console program that takes its time waits for no answer
-// (one that waits for input meets the time limit).
+// A console's window, which Windows reports as its program's own (a pseudo console's, under
+// Windows Terminal, is hidden; Wine's console host, one of the group, has a class of its own): a
+// console program that takes its time waits for no answer (one that waits for input meets the
+// time limit).
 bool IsConsole(HWND window) {
     std::array<wchar_t, 32> name{};
     const int length = ::GetClassNameW(window, name.data(), static_cast<int>(name.size()));
     const std::wstring_view type(name.data(), static_cast<std::size_t>(length > 0 ? length : 0));
-    return type == L"ConsoleWindowClass" || type == L"WineConsoleClass";
+    return type == L"ConsoleWindowClass" || type == L"PseudoConsoleWindow" ||
+           type == L"WineConsoleClass";
 }
 
 bool IsVisibleWindowOf(HWND window, const std::vector<DWORD>& processes) {
@@ -159,7 +161,8 @@ ProcessEnd Win32Process::WaitForExit(std::optional<std::chrono::seconds> limit) 
         WaitDispatching(process, INFINITE);
     }
     // What the control started as it registered goes on by itself, as it would without a job,
-    // and may leave the job for a job of its own.
+    // and may leave the job for a job of its own. (Should this fail, the job still ends them with
+    // its handle: as where the wait was cut short.)
     if (job_) {
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
         limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;

@@ -58,9 +58,29 @@ download_folder() { # name [control build]
     echo "$folder"
 }
 
+# The test control's settings (OCX_TEST_* of the caller's environment) go into the machine's
+# environment, which is all that regsvr32 gets; those named in $user_only stay the user's alone.
+machine_settings() {
+    local file name key='HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\Session Manager'
+    file=$(mktemp "$work/settings.XXXXXX.reg")
+    {
+        printf 'REGEDIT4\r\n\r\n[%s\\Environment]\r\n' "$key"
+        for name in OCX_TEST_LOG OCX_TEST_REGISTER_DELAY_MS OCX_TEST_UNRULY OCX_TEST_CRASH_BUILD \
+            OCX_TEST_UNREGISTER_FAILS; do
+            if [ -n "${!name+set}" ] && [[ " ${user_only:-} " != *" $name "* ]]; then
+                printf '"%s"="%s"\r\n' "$name" "${!name//\\/\\\\}"
+            else
+                printf '"%s"=-\r\n' "$name"
+            fi
+        done
+    } >"$file"
+    "$WINE_LOADER" regedit /s "Z:${file//\//\\}" </dev/null >/dev/null 2>&1
+}
+
 # Runs the installer in the folder, as a double-click would, through the probe; report in $report,
 # a file of the run's own, so that runs may go side by side.
 run_installer() { # folder [probe option] [program, ocxsetup.exe unless named]
+    machine_settings
     report=$(mktemp "$work/report.XXXXXX")
     # Wine's own errors, if any, go with the scenario's output: they explain a run gone wrong.
     (cd "$1" && WINEDEBUG=-all,err+all "$WINE_LOADER" "$OCX_TEST_BIN/e2e_probe.exe" ${2:-} \

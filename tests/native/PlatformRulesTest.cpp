@@ -47,6 +47,7 @@ TEST(TrustFor, OnlyAPlainObjectOfTheAdministratorsAloneIsTrustedAsItIs) {
     EXPECT_EQ(TrustFor(own, true), Trust::AsItIs);
     EXPECT_EQ(trust([](ObjectFacts& f) { f.Owner = System; }), Trust::AsItIs);
     EXPECT_EQ(trust([](ObjectFacts& f) { f.Link = true; }), Trust::Never);
+    EXPECT_EQ(trust([](ObjectFacts& f) { f.Names = 2; }), Trust::Never) << "a hard link";
     EXPECT_EQ(TrustFor(own, false), Trust::Never) << "a folder where a file must be";
     EXPECT_EQ(trust([](ObjectFacts& f) { f.Owner = Other; }), Trust::OnceProtected);
     EXPECT_EQ(trust([](ObjectFacts& f) { f.Protected = false; }), Trust::OnceProtected);

@@ -150,7 +150,13 @@ TEST_F(Win32PlatformTest, LaunchRunsTheNamedFileItselfOnlyOnceResumedAndAFailedO
     const std::wstring tool = folder + L"\\tool.txt";
     const std::wstring log = folder + L"\\calls.log";
     ASSERT_TRUE(::CopyFileW((system + L"\\regsvr32.exe").c_str(), tool.c_str(), FALSE));
-    ASSERT_TRUE(::SetEnvironmentVariableW(L"OCX_TEST_LOG", log.c_str()));
+    // The test control's log, in the machine's environment: the only one that a launch passes on.
+    const wchar_t* const environment =
+        L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+    const auto bytes = static_cast<DWORD>((log.size() + 1) * sizeof(wchar_t));
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, environment, L"OCX_TEST_LOG", REG_SZ,
+                                log.c_str(), bytes),
+              ERROR_SUCCESS);
     const auto launched = platform.Launch({.Program = tool,
                                            .Arguments = L"/s /u \"" + TestControl(L"new") + L"\"",
                                            .Folder = folder});
@@ -160,6 +166,7 @@ TEST_F(Win32PlatformTest, LaunchRunsTheNamedFileItselfOnlyOnceResumedAndAFailedO
     launched->Resume();
     EXPECT_EQ(launched->WaitForExit(std::chrono::seconds(60)).How, ProcessEnd::Exited);
     EXPECT_NE(Read(log).find("new unregister"), std::string::npos);
+    ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, environment, L"OCX_TEST_LOG");
     ExpectFailsSayingWhy(
         [&] { platform.Launch({.Program = folder + L"\\absent.exe", .Folder = folder}); });
     EXPECT_EQ(platform.FromAnsi("C:\\x"), L"C:\\x");
