@@ -2,6 +2,8 @@
 
 #include "platform/win32/SystemFunction.h"
 
+#include <string_view>
+
 #include <windows.h>
 
 namespace ocx {
@@ -16,13 +18,14 @@ bool RestrictDllSearchToSystemFolder() noexcept {
 }
 
 void WriteDllSearchUnsafe() noexcept {
-    constexpr char line[] = "This Windows lacks update KB2533623 (SetDefaultDllDirectories): "
-                            "without it, DLLs beside the program could be loaded into it. "
-                            "Nothing was done.\r\n";
+    constexpr std::string_view line =
+        "This Windows lacks update KB2533623 (SetDefaultDllDirectories): "
+        "without it, DLLs beside the program could be loaded into it. "
+        "Nothing was done.\r\n";
     const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
     DWORD written = 0;
     if (error != nullptr && error != INVALID_HANDLE_VALUE) {
-        ::WriteFile(error, line, sizeof(line) - 1, &written, nullptr);
+        ::WriteFile(error, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     }
 }
 

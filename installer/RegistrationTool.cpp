@@ -35,8 +35,10 @@ std::wstring WithReason(const std::wstring& text, const std::wstring& reason) {
 
 } // namespace
 
-std::wstring RegistrationTool::Arguments(const std::wstring& path, ToolAction action, bool silent) {
-    std::wstring arguments = silent ? std::wstring(SilentSwitch) : std::wstring();
+std::wstring RegistrationTool::Arguments(const std::wstring& path, ToolAction action,
+                                         ToolMessages messages) {
+    std::wstring arguments =
+        messages == ToolMessages::None ? std::wstring(SilentSwitch) : std::wstring();
     if (action == ToolAction::Unregister) {
         arguments += UnregisterSwitch;
     }
@@ -86,13 +88,15 @@ ToolRun RegistrationTool::Run(const std::wstring& path, ToolAction action, ToolM
         throw PlatformError(ErrorKind::Other, 0, L"The system folder could not be read.");
     }
     // Where no one can answer, the tool's own box would wait forever.
-    const bool silent = messages == ToolMessages::None || !attended_;
+    if (!attended_) {
+        messages = ToolMessages::None;
+    }
     std::unique_ptr<LaunchedProcess> launched;
     try {
         // It starts in the system folder, never in the installer's (a Downloads folder), where a
         // DLL that the control needs could be planted.
         launched = platform_.Launch({.Program = systemFolder_ + std::wstring(ToolFile),
-                                     .Arguments = Arguments(path, action, silent),
+                                     .Arguments = Arguments(path, action, messages),
                                      .Folder = systemFolder_,
                                      // Its own box, where it shows one, as usual.
                                      .ShowCommand = WindowShow::Normal});
@@ -118,7 +122,8 @@ ToolRun RegistrationTool::Run(const std::wstring& path, ToolAction action, ToolM
     const ProcessEnd end = launched->WaitForExit(limit);
     const bool byItself = end.How == ProcessEnd::Exited;
     return {.Succeeded = byItself && end.Status == 0,
-            .ToldTheUser = byItself && !silent && end.Status <= ToolOwnFailures,
+            .ToldTheUser =
+                byItself && messages == ToolMessages::AsUsual && end.Status <= ToolOwnFailures,
             .Failure = Failure(end)};
 }
 

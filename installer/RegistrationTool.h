@@ -34,7 +34,8 @@ public:
                             ToolMessages messages) noexcept;
 
     // Its command line after its own name: the switches, and the path as one argument.
-    static std::wstring Arguments(const std::wstring& path, ToolAction action, bool silent);
+    static std::wstring Arguments(const std::wstring& path, ToolAction action,
+                                  ToolMessages messages);
 
     // Why a run that ended so did not succeed; empty for one that ended by itself with status 0.
     static std::wstring Failure(const ProcessEnd& end);

@@ -6,10 +6,11 @@
 
 namespace ocx {
 
-MachineEnvironment::MachineEnvironment() : userenv_(LoadSystemLibrary(L"userenv.dll")) {
+MachineEnvironment::MachineEnvironment()
+    : userenv_(LoadSystemLibrary(L"userenv.dll")),
+      destroy_(FindFunction<DestroyFunction>(userenv_.get(), "DestroyEnvironmentBlock")) {
     using CreateFunction = BOOL(WINAPI*)(LPVOID*, HANDLE, BOOL);
     const auto create = FindFunction<CreateFunction>(userenv_.get(), "CreateEnvironmentBlock");
-    destroy_ = FindFunction<DestroyFunction>(userenv_.get(), "DestroyEnvironmentBlock");
     if (create == nullptr || destroy_ == nullptr) {
         throw Win32Error(ERROR_PROC_NOT_FOUND);
     }

@@ -1,13 +1,11 @@
 #pragma once
 
-// A run of the installer on a scripted platform, and the parts of its traces.
+// A run of either program on a scripted platform, and the parts of its traces.
 #include "installer/frmMain.h"
 #include "installer/frmRemove.h"
 #include "tests/native/ScriptedPlatform.h"
 
 #include <gtest/gtest.h>
-
-#include <source_location>
 
 namespace ocx::test {
 
@@ -50,24 +48,47 @@ inline std::wstring OnePerLine(std::wstring trace) {
     return trace;
 }
 
-// Checks a run's calls, naming the line of the case that expects them.
+// Checks a run's calls, one to a line, so that a failure shows the first call that differs: "-"
+// marks a call made but not expected, "+" one expected but not made. The failure names the case
+// by the line that calls the check, which GCC's and Clang's built-ins give as default arguments.
 template <typename Form>
 void ExpectCalls(const Run<Form>& run, const std::wstring& trace,
-                 std::source_location where = std::source_location::current()) {
-    const ::testing::ScopedTrace named(where.file_name(), static_cast<int>(where.line()), "case");
+                 const char* file = __builtin_FILE(), int line = __builtin_LINE()) {
+    const ::testing::ScopedTrace named(file, line, "case");
     EXPECT_EQ(OnePerLine(run.Trace()), OnePerLine(trace));
+}
+
+// Checks that a run's calls end with those given, or, anywhere, hold them; a failure shows them
+// all.
+template <typename Form>
+void ExpectCallsEndWith(const Run<Form>& run, const std::wstring& tail,
+                        const char* file = __builtin_FILE(), int line = __builtin_LINE()) {
+    const ::testing::ScopedTrace named(file, line, "case");
+    const std::wstring calls = OnePerLine(run.Trace());
+    EXPECT_TRUE(calls.ends_with(OnePerLine(tail))) << "the calls:\n" << calls;
+}
+template <typename Form>
+void ExpectCallsHold(const Run<Form>& run, const std::wstring& part,
+                     const char* file = __builtin_FILE(), int line = __builtin_LINE()) {
+    const ::testing::ScopedTrace named(file, line, "case");
+    const std::wstring calls = OnePerLine(run.Trace());
+    EXPECT_NE(calls.find(OnePerLine(part)), std::wstring::npos) << "the calls:\n" << calls;
 }
 
 // Checks every effect of a run, its result, and the files: as found, plus the target if installed.
 inline void ExpectRun(const Script& script, const std::wstring& trace, InstallResult result,
-                      std::source_location where = std::source_location::current()) {
-    const ::testing::ScopedTrace named(where.file_name(), static_cast<int>(where.line()), "case");
+                      const char* file = __builtin_FILE(), int line = __builtin_LINE()) {
+    const ::testing::ScopedTrace named(file, line, "case");
     const Installation run(script);
     EXPECT_EQ(OnePerLine(run.Trace()), OnePerLine(trace));
     EXPECT_EQ(run.form.Result(), result);
     EXPECT_EQ(run.platform.AfterRestart(),
               result == InstallResult::Installed ? WithTarget(script.Files) : script.Files);
 }
+
+// A session where no one can answer: a window station that no user can see.
+inline const SessionFacts Unattended{
+    .StationVisible = false, .Id = 1, .State = SessionState::Active};
 
 // The parts of the traces. Where no one can answer, the system's own boxes are silenced first.
 inline const std::wstring SystemBoxesSilenced = L"SilenceSystemErrors; ";
@@ -81,12 +102,12 @@ inline const std::wstring DiscardStaged = L"ClearReadOnly N; DeleteFiles N; ";
 inline const std::wstring Unregister = L"Launch -u T; Job; Wait; ";
 inline const std::wstring SetAside = L"RenameFile T -> O; ";
 inline const std::wstring PutInPlace = L"RenameFile N -> T; ";
-inline const std::wstring Register = PutInPlace + L"Launch T; Job; Wait; ";
+inline const std::wstring PlaceAndRegister = PutInPlace + L"Launch T; Job; Wait; ";
 inline const std::wstring DiscardAside = L"ClearReadOnly O; DeleteFiles O; ";
 inline const std::wstring SilentUnregister = L"Launch /s -u T; Job; Wait; ";
 inline const std::wstring RemoveNew = SilentUnregister + L"DeleteFiles T; ";
-inline const std::wstring Reregister = L"Launch /s T; Job; Wait; ";
-inline const std::wstring Restore = L"RenameFile O => T; " + Reregister;
+inline const std::wstring SilentRegister = L"Launch /s T; Job; Wait; ";
+inline const std::wstring Restore = L"RenameFile O => T; " + SilentRegister;
 inline const std::wstring NotFound = L"Source file morvantel.ocx not found";
 inline const std::wstring CopyFailure = L"Cannot copy morvantel.ocx to T";
 inline const std::wstring NotRegistered = L"morvantel.ocx did not register: regsvr32 ";

@@ -8,10 +8,11 @@ namespace {
 // The control's path is one argument: in quotes where a blank or a tab would split it.
 TEST(RegistrationTool, ArgumentsKeepTheControlsPathOneArgument) {
     using enum ToolAction;
-    EXPECT_EQ(RegistrationTool::Arguments(L"C:\\W\\m.ocx", Register, false), L"C:\\W\\m.ocx");
-    EXPECT_EQ(RegistrationTool::Arguments(L"D:\\Win Dir\\m.ocx", Unregister, true),
+    using enum ToolMessages;
+    EXPECT_EQ(RegistrationTool::Arguments(L"C:\\W\\m.ocx", Register, AsUsual), L"C:\\W\\m.ocx");
+    EXPECT_EQ(RegistrationTool::Arguments(L"D:\\Win Dir\\m.ocx", Unregister, None),
               L"/s -u \"D:\\Win Dir\\m.ocx\"");
-    EXPECT_EQ(RegistrationTool::Arguments(L"D:\\Win\tDir\\m.ocx", Register, true),
+    EXPECT_EQ(RegistrationTool::Arguments(L"D:\\Win\tDir\\m.ocx", Register, None),
               L"/s \"D:\\Win\tDir\\m.ocx\"");
 }
 

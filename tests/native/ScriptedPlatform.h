@@ -14,6 +14,9 @@
 
 namespace ocx::test {
 
+// The scripted failures carry no system's code: nothing here is the system.
+inline constexpr unsigned long NoSystemCode = 0;
+
 // What a test sets up: the files present, the calls that fail, and the other answers.
 struct Script {
     std::set<std::wstring> Files;      // full paths of the ordinary files present
@@ -35,7 +38,7 @@ struct Script {
 };
 
 // A Platform over a set of file paths, answering as scripted. It records each effect as text
-// ("CopyFileTo S -> N", "RenameFile T => O" where the target may be replaced, "ShowMessage 16
+// ("CopyFileTo S -> N", "RenameFile T => O" where the target may be replaced, "ShowMessage <style>
 // <title>|<prompt>"); queries go unrecorded, and fail when scripted to ("MatchFile T"). S is the
 // control beside the program, T the one in the system folder (other files there by their names
 // after T), N and O the first two temporary names. The system folder's regsvr32.exe, started there
@@ -46,7 +49,10 @@ class ScriptedPlatform final : public Platform, public Script {
 public:
     explicit ScriptedPlatform(Script script = {}) : Script(std::move(script)) {
         const std::wstring system = Wide(SystemDirectory);
-        names_ = {{system + L"\\regsvr32.exe in " + system + L" show 1: ", L""},
+        const int normally = static_cast<int>(WindowShow::Normal);
+        names_ = {{system + L"\\regsvr32.exe in " + system + L" show " + std::to_wstring(normally) +
+                       L": ",
+                   L""},
                   {Folder + L"\\morvantel.ocx", L"S"},
                   {system + L"\\morvantel.ocx.new-00000001.tmp", L"N"},
                   {system + L"\\morvantel.ocx.old-00000002.tmp", L"O"},
@@ -91,7 +97,7 @@ public:
     void DeleteFiles(const std::wstring& path) override {
         Record(L"DeleteFiles", path);
         if (InUse.contains(path)) {
-            throw PlatformError(ErrorKind::Busy, 5, L"Access is denied.");
+            throw PlatformError(ErrorKind::Busy, NoSystemCode, L"Access is denied.");
         }
         Take(path);
     }
@@ -103,7 +109,8 @@ public:
     std::wstring CreateUniqueFile(const std::wstring& prefix, const std::wstring& suffix) override {
         Record(L"CreateUniqueFile " + prefix + L"*" + suffix);
         if (prefix.find(L'\\') == std::wstring::npos) {
-            throw PlatformError(ErrorKind::Other, 3, L"The system cannot find the path specified.");
+            throw PlatformError(ErrorKind::Other, NoSystemCode,
+                                L"The system cannot find the path specified.");
         }
         for (;;) {
             std::wstring path = Unique(prefix, suffix);
@@ -124,11 +131,11 @@ public:
         const bool replace = existing == Existing::Replace;
         Record(L"RenameFile " + from + (replace ? L" =>" : L" ->"), to);
         if (!replace && Files.contains(to)) {
-            throw PlatformError(ErrorKind::AlreadyExists, 183,
+            throw PlatformError(ErrorKind::AlreadyExists, NoSystemCode,
                                 L"Cannot create a file when that file already exists.");
         }
         if (InUse.contains(to)) {
-            throw PlatformError(ErrorKind::Busy, 5, L"Access is denied.");
+            throw PlatformError(ErrorKind::Busy, NoSystemCode, L"Access is denied.");
         }
         Take(from);
         Files.insert(to);
@@ -245,7 +252,7 @@ private:
     }
     void Need(const std::wstring& path) const {
         if (!Files.contains(path)) {
-            throw PlatformError(ErrorKind::NotFound, 2,
+            throw PlatformError(ErrorKind::NotFound, NoSystemCode,
                                 L"The system cannot find the file specified.");
         }
     }
@@ -261,13 +268,14 @@ private:
     template <typename T> T Check(const std::wstring& call, T answer) {
         if (std::ranges::any_of(Failing,
                                 [&](const auto& pattern) { return Matches(call, pattern); })) {
-            throw PlatformError(ErrorKind::Other, 19, FailureDescription);
+            throw PlatformError(ErrorKind::Other, NoSystemCode, FailureDescription);
         }
         const auto busy =
             std::ranges::find_if(Busy, [&](const auto& p) { return Matches(call, p); });
         if (busy != Busy.end()) {
             Busy.erase(busy);
-            throw PlatformError(ErrorKind::Busy, 32, L"The file is being used by another process.");
+            throw PlatformError(ErrorKind::Busy, NoSystemCode,
+                                L"The file is being used by another process.");
         }
         return answer;
     }

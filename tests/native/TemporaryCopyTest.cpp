@@ -9,10 +9,10 @@ TEST(TemporaryCopy, HeldNewCopyIsNeverQueuedForDeletionUnderTheControlsName) {
     const std::wstring staged = Target + L".new-00000001.tmp";
     const std::wstring moved = L"T.del-00000002.tmp";
     const Installation fresh({.Files = {Source}, .InUse = {staged}, .ToolEnds = {Status5}});
-    ExpectCalls(fresh, Begin + Stage + Register + SilentUnregister + Retried(L"DeleteFiles T") +
-                           L"RenameFile T -> " + moved + L"; ClearReadOnly " + moved + L"; " +
-                           Retried(L"DeleteFiles " + moved) + L"DeleteAtRestart " + moved + L"; " +
-                           End);
+    ExpectCalls(fresh, Begin + Stage + PlaceAndRegister + SilentUnregister +
+                           Retried(L"DeleteFiles T") + L"RenameFile T -> " + moved +
+                           L"; ClearReadOnly " + moved + L"; " + Retried(L"DeleteFiles " + moved) +
+                           L"DeleteAtRestart " + moved + L"; " + End);
     ASSERT_TRUE(fresh.platform.ToolEnds.empty()) << "a later run goes as scripted by default";
     const Installation good(fresh.platform.State());
     EXPECT_EQ(good.form.Result(), Installed);
@@ -28,9 +28,11 @@ TEST(TemporaryCopy, HeldNewCopyIsNeverQueuedForDeletionUnderTheControlsName) {
                               .Failing = {L"RenameFile T -> T.del*"},
                               .ToolEnds = {Status5}});
     EXPECT_TRUE(stuck.platform.AtRestart.empty());
-    EXPECT_TRUE(stuck.Trace().ends_with(UnlockThenBox(
-        NotRegistered + L"ended with status 5\r\nThe new copy could not be removed and is left "
-                        L"unregistered as T")));
+    ExpectCallsEndWith(
+        stuck,
+        UnlockThenBox(NotRegistered +
+                      L"ended with status 5\r\nThe new copy could not be removed and is left "
+                      L"unregistered as T"));
 }
 
 // A copy queued for the restart is no one's (one try, queued again, never named); an empty old
@@ -47,7 +49,7 @@ TEST(TemporaryCopy, LeftoversAreToldApartByKind) {
         run,
         Begin + L"DeleteFiles T.del-0000AAAA.tmp; DeleteAtRestart T.del-0000AAAA.tmp; " +
             L"ClearReadOnly T.old-0000BBBB.tmp; DeleteFiles T.old-0000BBBB.tmp; " + Stage +
-            Unregister + SetAside + Register + RemoveNew + Restore +
+            Unregister + SetAside + PlaceAndRegister + RemoveNew + Restore +
             UnlockThenBox(NotRegistered +
                           L"ended with status 5\r\nAn earlier copy is kept as T.old-0000CCCC.tmp"));
     EXPECT_EQ(run.platform.AfterRestart(), Files({Source, Target, earlier}));

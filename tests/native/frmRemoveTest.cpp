@@ -3,15 +3,11 @@
 namespace ocx::test {
 namespace {
 
-const std::wstring Unregistered = L"Launch -u T; Job; Wait; ";
-const std::wstring RegisteredAgain = L"Launch /s T; Job; Wait; ";
-const SessionFacts Hidden{.StationVisible = false, .Id = 1, .State = SessionState::Active};
-
 // Checks every effect of a removal, its result, and the files left after the restart.
 void ExpectRemoval(const Script& script, const std::wstring& trace, RemoveResult result,
-                   const Files& left,
-                   std::source_location where = std::source_location::current()) {
-    const ::testing::ScopedTrace named(where.file_name(), static_cast<int>(where.line()), "case");
+                   const Files& left, const char* file = __builtin_FILE(),
+                   int line = __builtin_LINE()) {
+    const ::testing::ScopedTrace named(file, line, "case");
     const Removal run(script);
     EXPECT_EQ(OnePerLine(run.Trace()), OnePerLine(trace));
     EXPECT_EQ(run.form.Result(), result);
@@ -19,13 +15,12 @@ void ExpectRemoval(const Script& script, const std::wstring& trace, RemoveResult
 }
 
 TEST(frmRemove, UnregistersThenDeletesOrQueuesAFileInUseAndSaysWhenNothingIsInstalled) {
-    ExpectRemoval({.Files = {Target}}, Begin + Unregistered + L"DeleteFiles T; " + End,
+    ExpectRemoval({.Files = {Target}}, Begin + Unregister + L"DeleteFiles T; " + End,
                   RemoveResult::Removed, {});
     // Loaded by a program: renamed to be no one's, and deleted at the restart; the line says so.
     ExpectRemoval(
-        {.Files = {Target}, .InUse = {Target}, .Session = Hidden},
-        Bounded(Unseen + L"Launch /s -u T; Job; Wait; ") + Retried(L"DeleteFiles T") +
-            Queued(L"T", 1) +
+        {.Files = {Target}, .InUse = {Target}, .Session = Unattended},
+        Bounded(Unseen + SilentUnregister) + Retried(L"DeleteFiles T") + Queued(L"T", 1) +
             UnlockThenLine(L"morvantel.ocx was removed; the file, still in use, is left as "
                            L"T.del-00000001.tmp until the restart deletes it"),
         RemoveResult::Removed, {});
@@ -38,7 +33,7 @@ TEST(frmRemove, UnregistersThenDeletesOrQueuesAFileInUseAndSaysWhenNothingIsInst
     // What cut-off installations left goes as a good installation clears it.
     ExpectRemoval({.Files = {Target, Target + L".new-0000ABCD.tmp", Target + L".old-0000BCDE.tmp"}},
                   Begin + L"ClearReadOnly T.new-0000ABCD.tmp; DeleteFiles T.new-0000ABCD.tmp; " +
-                      Unregistered + L"DeleteFiles T; ClearReadOnly T.old-0000BCDE.tmp; " +
+                      Unregister + L"DeleteFiles T; ClearReadOnly T.old-0000BCDE.tmp; " +
                       L"DeleteFiles T.old-0000BCDE.tmp; " + End,
                   RemoveResult::Removed, {});
 }
@@ -49,11 +44,11 @@ TEST(frmRemove, WhatCannotBeRemovedStaysInPlaceRegisteredAgain) {
     const Files kept{Target, Target + L".old-0000BCDE.tmp"};
     // The tool's own box has told why on a desktop; an earlier copy kept is named all the same.
     ExpectRemoval({.Files = {Target}, .ToolEnds = {Status5}},
-                  Begin + Unregistered + RegisteredAgain + End, RemoveResult::NotUnregistered,
+                  Begin + Unregister + SilentRegister + End, RemoveResult::NotUnregistered,
                   {Target});
     ExpectRemoval(
-        {.Files = kept, .ToolEnds = {Status5, Status5}, .Session = Hidden},
-        Bounded(Unseen + L"Launch /s -u T; Job; Wait; " + RegisteredAgain) +
+        {.Files = kept, .ToolEnds = {Status5, Status5}, .Session = Unattended},
+        Bounded(Unseen + SilentUnregister + SilentRegister) +
             UnlockThenLine(L"morvantel.ocx was not removed: regsvr32 ended with status 5: It is "
                            L"in place but did not register again: regsvr32 ended with status 5: "
                            L"An earlier copy is kept as T.old-0000BCDE.tmp"),
@@ -66,8 +61,8 @@ TEST(frmRemove, WhatCannotBeRemovedStaysInPlaceRegisteredAgain) {
                           L"media is write protected."),
         RemoveResult::NotUnregistered, {Target});
     ExpectRemoval({.Files = {Target}, .InUse = {Target}, .Failing = {L"RenameFile T*"}},
-                  Begin + Unregistered + Retried(L"DeleteFiles T") +
-                      L"RenameFile T -> T.del-00000001.tmp; " + RegisteredAgain +
+                  Begin + Unregister + Retried(L"DeleteFiles T") +
+                      L"RenameFile T -> T.del-00000001.tmp; " + SilentRegister +
                       UnlockThenBox(L"Cannot remove T\r\nAccess is denied."),
                   RemoveResult::NotRemoved, {Target});
 }
@@ -75,7 +70,7 @@ TEST(frmRemove, WhatCannotBeRemovedStaysInPlaceRegisteredAgain) {
 // The installations' lock: waited for, or, where no one can answer, up to the limit; one that
 // cannot be used ends the run before it touches anything.
 TEST(frmRemove, TakesTheInstallationsLockFirst) {
-    ExpectRemoval({.Files = {Target}, .Session = Hidden, .LockHeld = true},
+    ExpectRemoval({.Files = {Target}, .Session = Unattended, .LockHeld = true},
                   SystemBoxesSilenced +
                       L"Lock ocxsetup.morvantel.ocx.lock 1800s; WriteErrorLine morvantel.ocx "
                       L"was not removed: another installation is still running; "
