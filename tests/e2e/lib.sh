@@ -89,7 +89,13 @@ run_installer() { # folder [probe option] [program, ocxsetup.exe unless named]
 }
 
 # A check that waits up to 30 seconds for its command, which runs again and again, to succeed.
-await() { for _ in $(seq 300); do "${@:2}" 2>/dev/null && break; sleep 0.1; done; check "$@"; }
+await() {
+    for _ in $(seq 300); do
+        "${@:2}" 2>/dev/null && break
+        sleep 0.1
+    done
+    check "$@"
+}
 
 # Installs the old build, as a working copy to be replaced.
 install_old() { # [probe option]
@@ -104,7 +110,10 @@ keep_loaded() { # [--open] windows-path
     holder=$!
     await "the DLL is loaded" test -e "$WINEPREFIX/drive_c/holder-ready"
 }
-let_go() { touch "$WINEPREFIX/drive_c/holder-release"; wait "$holder" || true; }
+let_go() {
+    touch "$WINEPREFIX/drive_c/holder-release"
+    wait "$holder" || true
+}
 
 # A restart of the machine (by the loader named, if any): every program ends, the queue is done.
 restart() {

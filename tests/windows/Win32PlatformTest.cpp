@@ -270,15 +270,38 @@ TEST_F(Win32PlatformTest, LimitedWaitEndsAProgramWhoseWindowStaysOrThatOutlastsT
         launched->Resume();
         return launched;
     };
-    for (const auto& [program, arguments, limit, why] :
-         {std::tuple{system + L"\\notepad.exe", std::wstring(), 60, ProcessEnd::ShowedWindow},
-          {system + L"\\cmd.exe", L"/c start \"\" /wait notepad.exe", 60, ProcessEnd::ShowedWindow},
-          {system + L"\\regsvr32.exe", L"/s /u " + TestControl(L"old"), 1, ProcessEnd::TimedOut},
-          {system + L"\\regsvr32.exe", L"/s /u " + TestControl(L"splash"), 60, ProcessEnd::Exited},
-          // A console program that takes its time: its console is no box.
-          {system + L"\\ping.exe", L"-n 12 127.0.0.1", 60, ProcessEnd::Exited}}) {
-        const auto launched = start(program, arguments);
-        EXPECT_EQ(launched->WaitForExit(std::chrono::seconds(limit)).How, why) << program;
+    struct Case {
+        std::wstring Program;
+        std::wstring Arguments;
+        int LimitSeconds;
+        ProcessEnd::Reason Ends;
+    };
+    const Case cases[] = {
+        {.Program = system + L"\\notepad.exe",
+         .LimitSeconds = 60,
+         .Ends = ProcessEnd::ShowedWindow},
+        {.Program = system + L"\\cmd.exe",
+         .Arguments = L"/c start \"\" /wait notepad.exe",
+         .LimitSeconds = 60,
+         .Ends = ProcessEnd::ShowedWindow},
+        {.Program = system + L"\\regsvr32.exe",
+         .Arguments = L"/s /u " + TestControl(L"old"),
+         .LimitSeconds = 1,
+         .Ends = ProcessEnd::TimedOut},
+        {.Program = system + L"\\regsvr32.exe",
+         .Arguments = L"/s /u " + TestControl(L"splash"),
+         .LimitSeconds = 60,
+         .Ends = ProcessEnd::Exited},
+        // A console program that takes its time: its console is no box.
+        {.Program = system + L"\\ping.exe",
+         .Arguments = L"-n 12 127.0.0.1",
+         .LimitSeconds = 60,
+         .Ends = ProcessEnd::Exited},
+    };
+    for (const Case& c : cases) {
+        const auto launched = start(c.Program, c.Arguments);
+        EXPECT_EQ(launched->WaitForExit(std::chrono::seconds(c.LimitSeconds)).How, c.Ends)
+            << c.Program;
         EXPECT_EQ(Running(L"notepad.exe"), 0U) << "the wait ends every program of the group";
     }
     // An installer that goes away while the tool runs takes the tool's group with it.
