@@ -88,15 +88,13 @@ ToolRun RegistrationTool::Run(const std::wstring& path, ToolAction action, ToolM
         throw PlatformError(ErrorKind::Other, 0, L"The system folder could not be read.");
     }
     // Where no one can answer, the tool's own box would wait forever.
-    if (!attended_) {
-        messages = ToolMessages::None;
-    }
+    const ToolMessages shown = attended_ ? messages : ToolMessages::None;
     std::unique_ptr<LaunchedProcess> launched;
     try {
         // It starts in the system folder, never in the installer's (a Downloads folder), where a
         // DLL that the control needs could be planted.
         launched = platform_.Launch({.Program = systemFolder_ + std::wstring(ToolFile),
-                                     .Arguments = Arguments(path, action, messages),
+                                     .Arguments = Arguments(path, action, shown),
                                      .Folder = systemFolder_,
                                      // Its own box, where it shows one, as usual.
                                      .ShowCommand = WindowShow::Normal});
@@ -123,7 +121,7 @@ ToolRun RegistrationTool::Run(const std::wstring& path, ToolAction action, ToolM
     const bool byItself = end.How == ProcessEnd::Exited;
     return {.Succeeded = byItself && end.Status == 0,
             .ToldTheUser =
-                byItself && messages == ToolMessages::AsUsual && end.Status <= ToolOwnFailures,
+                byItself && shown == ToolMessages::AsUsual && end.Status <= ToolOwnFailures,
             .Failure = Failure(end)};
 }
 

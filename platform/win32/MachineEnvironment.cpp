@@ -9,6 +9,9 @@ namespace ocx {
 MachineEnvironment::MachineEnvironment()
     : userenv_(LoadSystemLibrary(L"userenv.dll")),
       destroy_(FindFunction<DestroyFunction>(userenv_.get(), "DestroyEnvironmentBlock")) {
+    if (!userenv_) {
+        throw LastWin32Error();
+    }
     using CreateFunction = BOOL(WINAPI*)(LPVOID*, HANDLE, BOOL);
     const auto create = FindFunction<CreateFunction>(userenv_.get(), "CreateEnvironmentBlock");
     if (create == nullptr || destroy_ == nullptr) {

@@ -50,7 +50,8 @@ inline std::wstring OnePerLine(std::wstring trace) {
 
 // Checks a run's calls, one to a line, so that a failure shows the first call that differs: "-"
 // marks a call made but not expected, "+" one expected but not made. The failure names the case
-// by the line that calls the check, which GCC's and Clang's built-ins give as default arguments.
+// by the line that calls the check, given by the compiler's built-ins as default arguments (what
+// std::source_location is made of, which clang-tidy 14 lacks).
 template <typename Form>
 void ExpectCalls(const Run<Form>& run, const std::wstring& trace,
                  const char* file = __builtin_FILE(), int line = __builtin_LINE()) {

@@ -32,13 +32,12 @@ TEST(frmMain, SystemFolderIsTheCountedPartOfTheBufferOrNothing) {
     EXPECT_EQ(Installation({.SystemDirectory = std::string(254, 'S')}).form.FileTarget,
               std::wstring(254, L'S') + L"\\morvantel.ocx");
     // A count of 0 or beyond the buffer of 255, or no conversion: nothing is written or launched.
+    int row = 0;
     for (const Script& unusable :
          {Script{.SystemDirectory = std::string(255, 'S')}, Script{.SystemDirectoryCount = 0},
           Script{.SystemDirectoryCount = 256}, Script{.SystemDirectoryCount = 300},
           Script{.Failing = {L"FromAnsi"}}}) {
-        SCOPED_TRACE(::testing::Message()
-                     << "the system folder " << unusable.SystemDirectory.size()
-                     << " long, its count " << unusable.SystemDirectoryCount.value_or(0));
+        SCOPED_TRACE(::testing::Message() << "unusable system folder, row " << ++row);
         Script script = unusable;
         script.Files = {Source};
         const Installation run(script);
