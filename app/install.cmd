@@ -92,6 +92,12 @@ exit /b
 
 :appendonce
 if exist "%log%\*" exit /b
-if exist "%log%" copy /b "%log%" + "%~1" "%log%" >NUL 2>NUL && set "appended=1"
-if not exist "%log%" copy /b "%~1" "%log%" >NUL 2>NUL && set "appended=1"
+if exist "%log%" (
+    copy /b "%log%" + "%~1" "%log%" >NUL 2>NUL
+) else (
+    copy /b "%~1" "%log%" >NUL 2>NUL
+)
+rem The copy's own status, read on a line of its own: Wine's cmd runs what follows a failed
+rem copy's && as if it had succeeded, which would drop the lines unsaid.
+if not errorlevel 1 set "appended=1"
 exit /b
