@@ -61,14 +61,19 @@ call :append "%run%\lines"
 rd /s /q "%run%" 2>NUL
 exit /b
 
-rem The run's folder, named by its number: md makes it or fails, so no two runs share one.
+rem The run's folder, named by its number: md makes it or fails, so no two runs share one (two
+rem runs started in the same second draw the same numbers). md's status is read on a line of its
+rem own, cleared first by (call ): Wine's cmd runs what follows a failed md's &&, and its md keeps
+rem an earlier failure's status when it succeeds.
 :newrun
 set /a "tries=0"
 :newrunagain
 set /a "tries+=1"
 set "id=%RANDOM%.%tries%"
 set "run=%logs%\ocxsetup.%id%.run"
-md "%run%" 2>NUL && exit /b 0
+(call )
+md "%run%" 2>NUL
+if not errorlevel 1 exit /b 0
 if %tries% lss 20 goto newrunagain
 set "run="
 exit /b 1
@@ -78,12 +83,23 @@ rem it adds (md makes it or fails), and others wait. One held far longer than ad
 rem left by a run that was cut off, and is taken over. The copy is tried again while another
 rem program has the log for a moment; where the log cannot be written (a folder has its name, it
 rem is not ours to write), the lines go to standard error instead. Only cmd's own commands: a
-rem program found by the environment could be one that the user chose.
+rem program found by the environment could be one that the user chose. md's status is read as
+rem the run's folder's is.
 :append
 set "held="
-for /l %%t in (1,1,100000) do if not defined held md "%log%.appending" 2>NUL && set "held=1"
-if not defined held rd "%log%.appending" 2>NUL
-if not defined held md "%log%.appending" 2>NUL && set "held=1"
+for /l %%t in (1,1,100000) do (
+    if not defined held (
+        (call )
+        md "%log%.appending" 2>NUL
+        if not errorlevel 1 set "held=1"
+    )
+)
+if not defined held (
+    rd "%log%.appending" 2>NUL
+    (call )
+    md "%log%.appending" 2>NUL
+    if not errorlevel 1 set "held=1"
+)
 set "appended="
 for /l %%t in (1,1,100) do if not defined appended call :appendonce "%~1"
 if defined held rd "%log%.appending" 2>NUL
