@@ -84,7 +84,7 @@ rem left by a run that was cut off, and is taken over. The copy is tried again w
 rem program has the log for a moment; where the log cannot be written (a folder has its name, it
 rem is not ours to write), the lines go to standard error instead. Only cmd's own commands: a
 rem program found by the environment could be one that the user chose. md's status is read as
-rem the run's folder's is.
+rem in :newrun.
 :append
 set "held="
 for /l %%t in (1,1,100000) do (
