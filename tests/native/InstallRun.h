@@ -143,10 +143,8 @@ inline std::wstring Bounded(std::wstring trace) {
 }
 
 // A copy still held, renamed to say that it is queued for deletion at the restart, and queued.
-inline std::wstring Queued(const std::wstring& file, int number) {
-    std::wstring digits = std::to_wstring(number);
-    digits.insert(0, 8 - digits.size(), L'0');
-    const std::wstring queued = L"T.del-" + digits + L".tmp";
+inline std::wstring Queued(const std::wstring& file, unsigned long number) {
+    const std::wstring queued = L"T.del-" + Digits(number, 10, 8) + L".tmp";
     return L"RenameFile " + file + L" -> " + queued + L"; DeleteAtRestart " + queued + L"; ";
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Digits.h"
 #include "platform/Platform.h"
 #include "platform/PlatformError.h"
 
@@ -237,9 +238,7 @@ private:
     static std::wstring Wide(const std::string& text) { return {text.begin(), text.end()}; }
     // The next temporary name: the numbers count up from 1 across all of them.
     std::wstring Unique(const std::wstring& prefix, const std::wstring& suffix) {
-        std::wstring unique = std::to_wstring(++temps_);
-        unique.insert(0, 8 - unique.size(), L'0');
-        return prefix + unique + suffix;
+        return prefix + Digits(++temps_, 10, 8) + suffix;
     }
     // The call with the script's files named by letter, and the usual launch by its parameters.
     [[nodiscard]] std::wstring Named(std::wstring call) const {
@@ -299,7 +298,7 @@ private:
     }
 
     std::vector<std::pair<std::wstring, std::wstring>> names_; // a text, and what it shows as
-    int temps_ = 0;
+    unsigned long temps_ = 0;
 };
 
 } // namespace ocx::test
